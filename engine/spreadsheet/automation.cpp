@@ -1,0 +1,105 @@
+#include "engine/spreadsheet/automation.h"
+
+#include <filesystem>
+#include <new>
+
+namespace quorvel::spreadsheet {
+
+namespace {
+
+std::string baseName(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
+}
+
+class ComponentWorkbook final : public Workbook {
+ public:
+  ComponentWorkbook(std::string path, std::unique_ptr<WorkbookReader> reader)
+      : path_(std::move(path)), reader_(std::move(reader)) {}
+
+  int worksheetCount() override { return static_cast<int>(reader().worksheets().size()); }
+
+  std::string worksheetName(int index) override {
+    checkIndex(index);
+    return reader().worksheets()[static_cast<std::size_t>(index - 1)].name;
+  }
+
+  void selectSheet(int index) override {
+    checkIndex(index);
+    active_ = index;
+  }
+
+  SheetStats saveAs(const std::string& path, int fileFormat) override {
+    if (fileFormat != xlCurrentPlatformText)
+      throw SpreadsheetError(ErrorCode::Unsupported,
+                             "cannot save '" + baseName(path_) + "' in file format " +
+                                 std::to_string(fileFormat) + ": only text (" +
+                                 std::to_string(xlCurrentPlatformText) + ") is written");
+    checkIndex(active_);
+    try {
+      auto cursor = reader().openWorksheet(static_cast<std::size_t>(active_ - 1));
+      return writeSheetText(*cursor, reader().formatter(), path);
+    } catch (const FormatError& e) {
+      throw errorForFile(e, path_);
+    } catch (const std::bad_alloc&) {
+      throw SpreadsheetError(ErrorCode::TooLarge,
+                             describeError(ErrorCode::TooLarge, baseName(path_),
+                                           "not enough memory for its worksheet"));
+    }
+  }
+
+  void close() override { reader_.reset(); }
+
+ private:
+  WorkbookReader& reader() {
+    if (!reader_)
+      throw SpreadsheetError(ErrorCode::NotOpen, "'" + baseName(path_) + "' is closed");
+    return *reader_;
+  }
+  void checkIndex(int index) {
+    int count = worksheetCount();
+    if (index < 1 || index > count)
+      throw SpreadsheetError(ErrorCode::NoSuchSheet,
+                             describeError(ErrorCode::NoSuchSheet, baseName(path_),
+                                           "it has " + std::to_string(count) +
+                                               " worksheets, not " + std::to_string(index)));
+  }
+
+  std::string path_;
+  std::unique_ptr<WorkbookReader> reader_;
+  int active_ = 1;
+};
+
+class ComponentApplication final : public Application {
+ public:
+  explicit ComponentApplication(OpenOptions options) : options_(std::move(options)) {}
+
+  Workbook& open(const std::string& path) override {
+    try {
+      auto reader = openWorkbookReader(path, options_);
+      workbook_ = std::make_unique<ComponentWorkbook>(path, std::move(reader));
+      return *workbook_;
+    } catch (const FormatError& e) {
+      throw errorForFile(e, path);
+    } catch (const std::bad_alloc&) {
+      throw SpreadsheetError(ErrorCode::TooLarge, describeError(ErrorCode::TooLarge, baseName(path),
+                                                                "not enough memory to open it"));
+    }
+  }
+
+  void setDisplayAlerts(bool on) override { alerts_ = on; }
+
+  void quit() override { workbook_.reset(); }
+
+ private:
+  OpenOptions options_;
+  std::unique_ptr<ComponentWorkbook> workbook_;
+  bool alerts_ = true;  // we never prompt, so the switch changes nothing we do
+};
+
+}  // namespace
+
+std::unique_ptr<Application> createApplication(const OpenOptions& options) {
+  return std::make_unique<ComponentApplication>(options);
+}
+
+}  // namespace quorvel::spreadsheet

@@ -1,0 +1,29 @@
+#pragma once
+// One stored cell as a reader yields it.
+#include <cstdint>
+#include <string_view>
+
+namespace quorvel::spreadsheet {
+
+enum class CellKind : std::uint8_t {
+  Blank,    // stored without a value (formatting only): counts for the used range
+  Number,   // numbers and dates (a date is a serial number)
+  Text,     // shared, inline or rich text, and string formula results
+  Boolean,  // number is 0 or 1
+  Error,    // text holds the error's displayed form, e.g. "#DIV/0!"
+};
+
+struct Cell {
+  std::uint32_t row = 0;    // 0-based
+  std::uint32_t col = 0;    // 0-based
+  CellKind kind = CellKind::Blank;
+  std::uint32_t style = 0;  // index into the workbook's cell formats (XF)
+  double number = 0;        // Number, Boolean
+  std::string_view text;    // Text, Error: valid until the cursor moves on
+};
+
+// The displayed text of an error code as stored in BIFF/XLSB (0x00 #NULL!,
+// 0x07 #DIV/0!, ...); an empty view for an unknown code.
+std::string_view errorCodeText(std::uint8_t code);
+
+}  // namespace quorvel::spreadsheet

@@ -1,0 +1,50 @@
+#pragma once
+// Turns a cell's value into the text the spreadsheet application displays,
+// through the number format of the cell's style.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvel::spreadsheet {
+
+class NumberFormat;  // a compiled format code (numfmt/number_format.h)
+
+class CellFormatter {
+ public:
+  CellFormatter();
+  ~CellFormatter();
+  CellFormatter(CellFormatter&&) noexcept;
+  CellFormatter& operator=(CellFormatter&&) noexcept;
+
+  // Workbook set-up, done by the reader before the first cell.
+  void setDate1904(bool on) { date1904_ = on; }
+  bool date1904() const { return date1904_; }
+  // A format code the workbook defines for `numFmtId` (custom ids, and the
+  // locale-dependent built-in ones it stores).
+  void defineFormat(std::uint32_t numFmtId, std::string code);
+  // The number format id of each cell style (XF), by style index.
+  void setStyleFormats(std::vector<std::uint32_t> numFmtIdByStyle);
+
+  // Appends the displayed text of a number in `style` to `out`.
+  void appendNumber(std::uint32_t style, double value, std::string& out) const;
+  // Appends a text cell as displayed (a format's text section applies).
+  void appendText(std::uint32_t style, std::string_view text, std::string& out) const;
+
+  // The number format id of a style (0, General, for an unknown style).
+  std::uint32_t formatIdOf(std::uint32_t style) const;
+
+ private:
+  const NumberFormat& compiledForStyle(std::uint32_t style) const;
+
+  bool date1904_ = false;
+  std::map<std::uint32_t, std::string> codes_;
+  std::vector<std::uint32_t> numFmtIdByStyle_;
+  // Compiled lazily, once per format id used.
+  mutable std::map<std::uint32_t, std::unique_ptr<NumberFormat>> compiled_;
+  mutable std::vector<const NumberFormat*> byStyle_;
+};
+
+}  // namespace quorvel::spreadsheet

@@ -1,0 +1,29 @@
+#pragma once
+// A number format code compiled once into sections and tokens; formatting a
+// value walks the compiled form and parses nothing.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quorvel::spreadsheet {
+
+class NumberFormat {
+ public:
+  virtual ~NumberFormat() = default;
+  // Never fails: a code we cannot make sense of formats as General.
+  static std::unique_ptr<NumberFormat> compile(std::string_view code);
+
+  virtual void appendNumber(double value, bool date1904, std::string& out) const = 0;
+  virtual void appendText(std::string_view text, std::string& out) const = 0;
+};
+
+// The code the en-US application uses for a built-in format id, or an empty
+// view when the id has none (custom ids).
+std::string_view builtinFormatCode(std::uint32_t id);
+
+// The General format: up to 15 significant digits, plain between 1E-9 and
+// 1E+15, scientific outside.
+void appendGeneral(double value, std::string& out);
+
+}  // namespace quorvel::spreadsheet

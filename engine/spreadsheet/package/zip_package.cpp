@@ -1,0 +1,214 @@
+#include "engine/spreadsheet/package/zip_package.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/limits.h"
+#include "engine/spreadsheet/package/xml_parser.h"
+
+namespace quorvel::spreadsheet {
+
+namespace {
+
+// Part names compare without letter case, with "/" for "\", no leading "/".
+std::string normalise(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (char c : name) {
+    if (c == '\\') c = '/';
+    out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  while (!out.empty() && out[0] == '/') out.erase(0, 1);
+  return out;
+}
+
+std::string zipErrorText(zip_error_t* e) { return zip_error_strerror(e); }
+
+class RelsHandler : public XmlHandler {
+ public:
+  RelsHandler(std::string_view source, std::vector<Relationship>& out)
+      : source_(source), out_(out) {}
+  void startElement(std::string_view name, const char** attrs) override {
+    if (name != "Relationship") return;
+    Relationship rel;
+    if (const char* v = findAttr(attrs, "Id")) rel.id = v;
+    if (const char* v = findAttr(attrs, "Type")) rel.type = v;
+    const char* mode = findAttr(attrs, "TargetMode");
+    rel.external = mode && std::string_view(mode) == "External";
+    if (const char* v = findAttr(attrs, "Target"))
+      rel.target = rel.external ? std::string(v) : resolvePartName(source_, v);
+    out_.push_back(std::move(rel));
+  }
+
+ private:
+  std::string source_;
+  std::vector<Relationship>& out_;
+};
+
+}  // namespace
+
+PartStream::PartStream(zip_file* file, std::string partName, std::uint64_t size)
+    : file_(file), name_(std::move(partName)), size_(size) {}
+
+PartStream::~PartStream() {
+  if (file_) zip_fclose(file_);
+}
+
+std::size_t PartStream::read(char* buffer, std::size_t n) {
+  zip_int64_t got = zip_fread(file_, buffer, n);
+  if (got < 0) {
+    zip_error_t* e = zip_file_get_error(file_);
+    if (zip_error_code_zip(e) == ZIP_ER_CRC)
+      damaged("the part " + name_ + " fails its CRC check");
+    damaged("the part " + name_ + " cannot be inflated (" + zipErrorText(e) + ")");
+  }
+  return static_cast<std::size_t>(got);
+}
+
+std::unique_ptr<ZipPackage> ZipPackage::open(const std::string& path) {
+  int code = 0;
+  zip* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
+  if (!archive) {
+    zip_error_t e;
+    zip_error_init_with_code(&e, code);
+    std::string text = zipErrorText(&e);
+    zip_error_fini(&e);
+    if (code == ZIP_ER_OPEN || code == ZIP_ER_READ || code == ZIP_ER_NOENT)
+      fail(ErrorCode::CannotOpen, text);
+    fail(ErrorCode::NotAWorkbook, "it is not a valid zip package (" + text + ")");
+  }
+  std::unique_ptr<ZipPackage> pkg(new ZipPackage);
+  pkg->archive_ = archive;
+  zip_int64_t n = zip_get_num_entries(archive, 0);
+  for (zip_int64_t i = 0; i < n; ++i) {
+    const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+    if (name) pkg->index_.emplace(normalise(name), i);
+  }
+  return pkg;
+}
+
+ZipPackage::~ZipPackage() {
+  if (archive_) zip_discard(archive_);
+}
+
+std::int64_t ZipPackage::indexOf(std::string_view partName) const {
+  auto it = index_.find(normalise(partName));
+  return it == index_.end() ? -1 : it->second;
+}
+
+bool ZipPackage::has(std::string_view partName) const { return indexOf(partName) >= 0; }
+
+std::unique_ptr<PartStream> ZipPackage::openPart(std::string_view partName) const {
+  std::int64_t i = indexOf(partName);
+  if (i < 0) damaged("the part " + std::string(partName) + " is missing from the package");
+  zip_stat_t st;
+  zip_stat_init(&st);
+  zip_stat_index(archive_, static_cast<zip_uint64_t>(i), 0, &st);
+  zip_file* f = zip_fopen_index(archive_, static_cast<zip_uint64_t>(i), 0);
+  if (!f)
+    damaged("the part " + std::string(partName) + " cannot be read (" +
+            zipErrorText(zip_get_error(archive_)) + ")");
+  std::uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+  return std::make_unique<PartStream>(f, std::string(partName), size);
+}
+
+std::string ZipPackage::readPart(std::string_view partName, std::size_t limit) const {
+  auto stream = openPart(partName);
+  if (stream->size() > limit)
+    fail(ErrorCode::TooLarge, "the part " + std::string(partName) + " is larger than " +
+                                  std::to_string(limit >> 20) + " MB");
+  std::string data;
+  data.resize(static_cast<std::size_t>(stream->size()));
+  std::size_t have = 0;
+  while (true) {
+    if (have == data.size()) data.resize(std::max<std::size_t>(data.size() * 2, 4096));
+    std::size_t got = stream->read(data.data() + have, data.size() - have);
+    if (got == 0) break;
+    have += got;
+    if (have > limit)
+      fail(ErrorCode::TooLarge, "the part " + std::string(partName) + " is larger than " +
+                                    std::to_string(limit >> 20) + " MB");
+  }
+  data.resize(have);
+  return data;
+}
+
+std::vector<Relationship> ZipPackage::relationships(std::string_view sourcePart) const {
+  std::string src = normalise(sourcePart);
+  std::string relsPart;
+  std::size_t slash = src.rfind('/');
+  if (src.empty())
+    relsPart = "_rels/.rels";
+  else if (slash == std::string::npos)
+    relsPart = "_rels/" + src + ".rels";
+  else
+    relsPart = src.substr(0, slash) + "/_rels/" + src.substr(slash + 1) + ".rels";
+  std::vector<Relationship> rels;
+  if (!has(relsPart)) return rels;
+  std::string xml = readPart(relsPart, kMaxSmallPartBytes);
+  RelsHandler handler(sourcePart, rels);
+  parseXml(xml, handler, relsPart);
+  return rels;
+}
+
+std::string ZipPackage::workbookPart() const {
+  for (const Relationship& rel : relationships(""))
+    if (!rel.external && relTypeIs(rel, "/officeDocument") && has(rel.target)) return rel.target;
+  for (const char* guess : {"xl/workbook.xml", "xl/workbook.bin"})
+    if (has(guess)) return guess;
+  fail(ErrorCode::NotAWorkbook, "no workbook part in the package");
+}
+
+std::vector<std::string> ZipPackage::partNames() const {
+  std::vector<std::string> names;
+  zip_int64_t n = zip_get_num_entries(archive_, 0);
+  for (zip_int64_t i = 0; i < n; ++i)
+    if (const char* name = zip_get_name(archive_, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW))
+      names.emplace_back(name);
+  return names;
+}
+
+std::string resolvePartName(std::string_view sourcePart, std::string_view target) {
+  std::string t(target);
+  std::replace(t.begin(), t.end(), '\\', '/');
+  std::string base;
+  if (!t.empty() && t[0] == '/') {
+    t.erase(0, 1);
+  } else {
+    std::string src(sourcePart);
+    std::replace(src.begin(), src.end(), '\\', '/');
+    std::size_t slash = src.rfind('/');
+    if (slash != std::string::npos) base = src.substr(0, slash + 1);
+  }
+  std::vector<std::string> parts;
+  std::string joined = base + t;
+  std::size_t start = 0;
+  while (start <= joined.size()) {
+    std::size_t end = joined.find('/', start);
+    if (end == std::string::npos) end = joined.size();
+    std::string seg = joined.substr(start, end - start);
+    if (seg == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!seg.empty() && seg != ".") {
+      parts.push_back(seg);
+    }
+    start = end + 1;
+  }
+  std::string out;
+  for (const std::string& p : parts) {
+    if (!out.empty()) out += '/';
+    out += p;
+  }
+  return out;
+}
+
+bool relTypeIs(const Relationship& rel, std::string_view suffix) {
+  return rel.type.size() >= suffix.size() &&
+         rel.type.compare(rel.type.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace quorvel::spreadsheet

@@ -1,0 +1,81 @@
+#pragma once
+// An Open Packaging Conventions package (.xlsx, .xlsm, .xlsb): zip entries
+// found by part name (letter case and backslashes forgiven) and the
+// relationships between parts.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct zip;
+struct zip_file;
+
+namespace quorvel::spreadsheet {
+
+// Sequential reading of one part, inflated as it goes; the CRC is checked at
+// the end. Throws FormatError on damaged data.
+class PartStream {
+ public:
+  PartStream(zip_file* file, std::string partName, std::uint64_t size);
+  ~PartStream();
+  PartStream(const PartStream&) = delete;
+  PartStream& operator=(const PartStream&) = delete;
+
+  // Reads up to n bytes; 0 at the end of the part.
+  std::size_t read(char* buffer, std::size_t n);
+  std::uint64_t size() const { return size_; }  // uncompressed size, as stored
+  const std::string& partName() const { return name_; }
+
+ private:
+  zip_file* file_;
+  std::string name_;
+  std::uint64_t size_;
+};
+
+struct Relationship {
+  std::string id;
+  std::string type;    // the full type URI
+  std::string target;  // resolved part name, no leading '/'
+  bool external = false;
+};
+
+class ZipPackage {
+ public:
+  // Throws FormatError: CannotOpen, NotAWorkbook (not a zip archive).
+  static std::unique_ptr<ZipPackage> open(const std::string& path);
+  ~ZipPackage();
+
+  bool has(std::string_view partName) const;
+  std::unique_ptr<PartStream> openPart(std::string_view partName) const;
+  // The whole part, for small parts; TooLarge past `limit` bytes.
+  std::string readPart(std::string_view partName, std::size_t limit) const;
+
+  // The relationships of a part ("" for the package's own), targets resolved.
+  // A missing relationships part gives none.
+  std::vector<Relationship> relationships(std::string_view sourcePart) const;
+
+  // The main workbook part: the package's officeDocument relationship, else
+  // a conventional name. NotAWorkbook when there is none.
+  std::string workbookPart() const;
+
+  // Part names as stored, for diagnostics and tests.
+  std::vector<std::string> partNames() const;
+
+ private:
+  ZipPackage() = default;
+  std::int64_t indexOf(std::string_view partName) const;
+
+  zip* archive_ = nullptr;
+  std::unordered_map<std::string, std::int64_t> index_;  // normalised name -> entry
+};
+
+// "xl/worksheets/sheet1.xml" from a source part and a relationship target.
+std::string resolvePartName(std::string_view sourcePart, std::string_view target);
+
+// True when a relationship type ends in the given suffix, e.g. "/worksheet"
+// (transitional and strict URIs differ only before it).
+bool relTypeIs(const Relationship& rel, std::string_view suffix);
+
+}  // namespace quorvel::spreadsheet

@@ -1,0 +1,53 @@
+#pragma once
+// The one interface every workbook format's reader offers: the worksheet
+// list, a streaming cursor over one worksheet's cells, and the cell formats.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/spreadsheet/cell.h"
+#include "engine/spreadsheet/numfmt/cell_formatter.h"
+
+namespace quorvel::spreadsheet {
+
+enum class SheetVisibility { Visible, Hidden, VeryHidden };
+
+struct WorksheetInfo {
+  std::string name;
+  SheetVisibility visibility = SheetVisibility::Visible;
+};
+
+// Yields the stored cells of one worksheet, usually row by row and left to
+// right; the writer copes with cells out of that order. Holds at most what one
+// row needs, never the sheet.
+class SheetCursor {
+ public:
+  virtual ~SheetCursor() = default;
+  // Fills `cell` with the next stored cell; false at the end of the sheet.
+  // Throws FormatError on damaged data.
+  virtual bool next(Cell& cell) = 0;
+};
+
+class WorkbookReader {
+ public:
+  virtual ~WorkbookReader() = default;
+  // Worksheets only (no chart, macro, dialog or module sheets), in workbook
+  // order, hidden ones included.
+  virtual const std::vector<WorksheetInfo>& worksheets() const = 0;
+  // A cursor over worksheet `index` (0-based into worksheets()).
+  virtual std::unique_ptr<SheetCursor> openWorksheet(std::size_t index) = 0;
+  // Number formats of the cells' styles and the workbook's date system.
+  virtual const CellFormatter& formatter() const = 0;
+};
+
+struct OpenOptions {
+  // Passwords tried after the application's default one, in order.
+  std::vector<std::string> passwords;
+};
+
+// Opens any workbook we read, recognised by its content, never its extension.
+// Throws FormatError.
+std::unique_ptr<WorkbookReader> openWorkbookReader(const std::string& path,
+                                                   const OpenOptions& options);
+
+}  // namespace quorvel::spreadsheet

@@ -1,0 +1,15 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "engine/spreadsheet/package/zip_package.h"
+#include "engine/spreadsheet/workbook_reader.h"
+
+namespace quorvel::spreadsheet {
+
+// Reads the workbook whose main part is `workbookPart` of the package.
+// Throws FormatError.
+std::unique_ptr<WorkbookReader> openXlsxWorkbook(std::unique_ptr<ZipPackage> package,
+                                                  const std::string& workbookPart);
+
+}  // namespace quorvel::spreadsheet

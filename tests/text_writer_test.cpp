@@ -1,0 +1,93 @@
+#include "engine/spreadsheet/text_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "engine/spreadsheet/error.h"
+#include "tests/support/test_support.h"
+
+namespace quorvel::spreadsheet {
+namespace {
+
+using test::VectorCursor;
+using K = CellKind;
+
+std::string write(std::vector<VectorCursor::Stored> cells, SheetStats* stats = nullptr) {
+  test::TempDir dir;
+  VectorCursor cursor(std::move(cells));
+  CellFormatter formatter;
+  SheetStats s = writeSheetText(cursor, formatter, dir.file("out.txt"));
+  if (stats) *stats = s;
+  return test::readFile(dir.file("out.txt"));
+}
+
+TEST(TextWriter, RangeStartsAtTheTopLeftStoredCellAndPadsEveryRow) {
+  SheetStats stats;
+  std::string out = write({{3, 1, K::Number, 1, ""},
+                           {3, 3, K::Text, 0, "x"},
+                           {5, 2, K::Boolean, 1, ""},
+                           {6, 1, K::Blank, 0, ""}},
+                          &stats);
+  EXPECT_EQ(out, "1\t\tx\r\n\t\t\r\n\tTRUE\t\r\n\t\t\r\n");
+  EXPECT_EQ(stats.rows, 4u);
+  EXPECT_EQ(stats.columns, 3u);
+}
+
+TEST(TextWriter, BlankCellsWidenTheRangeAndAnEmptySheetIsZeroBytes) {
+  EXPECT_EQ(write({{0, 0, K::Blank, 0, ""}, {0, 2, K::Blank, 0, ""}}), "\t\t\r\n");
+  EXPECT_EQ(write({}), "");
+}
+
+TEST(TextWriter, QuotesFieldsWithQuotesTabsLineBreaksAndCommas) {
+  std::string out = write({{0, 0, K::Text, 0, "a\"b"},
+                           {0, 1, K::Text, 0, "1,5"},
+                           {0, 2, K::Text, 0, "line\nbreak"},
+                           {0, 3, K::Text, 0, "cr\r"},
+                           {0, 4, K::Text, 0, "tab\there"},
+                           {0, 5, K::Text, 0, "plain 'text'"}});
+  EXPECT_EQ(out,
+            "\"a\"\"b\"\t\"1,5\"\t\"line\nbreak\"\t\"cr\r\"\t\"tab\there\"\tplain 'text'\r\n");
+}
+
+TEST(TextWriter, OutOfOrderRowsAndCellsAreSortedAndTheLaterDuplicateWins) {
+  std::string out = write({{2, 1, K::Text, 0, "c"},
+                           {0, 1, K::Text, 0, "b"},
+                           {0, 0, K::Text, 0, "a"},
+                           {2, 0, K::Text, 0, "old"},
+                           {2, 0, K::Error, 0, "#N/A"}});
+  EXPECT_EQ(out, "a\tb\r\n\t\r\n#N/A\tc\r\n");
+}
+
+TEST(TextWriter, RowsSplitAcrossTheSpoolStayInOrderForLargeSheets) {
+  // Enough rows to move the spool to a temporary file.
+  std::vector<VectorCursor::Stored> cells;
+  std::string text(100, 'x');
+  for (std::uint32_t r = 0; r < 120000; r += 2) cells.push_back({r, 1, K::Text, 0, text});
+  cells.push_back({120001, 0, K::Blank, 0, ""});
+  std::string out = write(std::move(cells));
+  ASSERT_EQ(out.size(), 120002u * 3 + 60000u * 100);
+  EXPECT_EQ(out.substr(0, 108), "\t" + text + "\r\n\t\r\n\t" + text.substr(0, 1));
+  EXPECT_EQ(out.substr(out.size() - 6), "\t\r\n\t\r\n");
+}
+
+TEST(TextWriter, CellsOutsideTheWorksheetLimitsAreDamage) {
+  EXPECT_THROW(write({{1048576, 0, K::Number, 1, ""}}), FormatError);
+  EXPECT_THROW(write({{0, 16384, K::Number, 1, ""}}), FormatError);
+}
+
+TEST(TextWriter, AnUnwritableFileIsACannotWriteErrorNamingThePath) {
+  test::TempDir dir;
+  VectorCursor cursor({{0, 0, K::Number, 1, ""}});
+  CellFormatter formatter;
+  std::string path = dir.file("missing/out.txt");
+  try {
+    writeSheetText(cursor, formatter, path);
+    FAIL() << "no error";
+  } catch (const SpreadsheetError& e) {
+    EXPECT_EQ(e.code(), ErrorCode::CannotWrite);
+    EXPECT_NE(e.description().find("cannot write '" + path + "'"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet
