@@ -4,7 +4,8 @@ namespace quorvel {
 
 namespace {
 bool inRange(int w, int s) {
-  return w >= 0 && w <= SheetNameTable::kMaxWorkbook && s >= 0 && s <= SheetNameTable::kMaxWorksheet;
+  return w >= 0 && w <= SheetNameTable::kMaxWorkbook && s >= 0 &&
+         s <= SheetNameTable::kMaxWorksheet;
 }
 const std::string kEmpty;
 }  // namespace

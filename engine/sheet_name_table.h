@@ -25,7 +25,8 @@ class SheetNameTable {
 
  private:
   static std::uint32_t key(int w, int s, Kind k) {
-    return (static_cast<std::uint32_t>(w) * (kMaxWorksheet + 1) + static_cast<std::uint32_t>(s)) * 2 +
+    return (static_cast<std::uint32_t>(w) * (kMaxWorksheet + 1) + static_cast<std::uint32_t>(s)) *
+               2 +
            static_cast<std::uint32_t>(k);
   }
   std::unordered_map<std::uint32_t, std::string> cells_;

@@ -72,11 +72,11 @@ class Desktop {
 class WindowModel {
  public:
   virtual ~WindowModel() = default;
-  virtual EntryList& jobList() = 0;        // ListView1
-  virtual EntryList& workbookList() = 0;   // ListView2
-  virtual EntryList& worksheetList() = 0;  // ListView3
-  virtual int namingOption() const = 0;    // Combo1's selected position, -1 for none
-  virtual ComboBox& outputBox() = 0;       // Combo5
+  virtual EntryList& jobList() = 0;                     // ListView1
+  virtual EntryList& workbookList() = 0;                // ListView2
+  virtual EntryList& worksheetList() = 0;               // ListView3
+  virtual int namingOption() const = 0;                 // Combo1's selected position, -1 for none
+  virtual ComboBox& outputBox() = 0;                    // Combo5
   virtual void setStatus(const std::string& text) = 0;  // Label1
   virtual void setProgressMax(int max) = 0;             // ProgressBar1
   virtual void setProgressValue(int value) = 0;

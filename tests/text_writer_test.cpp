@@ -45,8 +45,7 @@ TEST(TextWriter, QuotesFieldsWithQuotesTabsLineBreaksAndCommas) {
                            {0, 3, K::Text, 0, "cr\r"},
                            {0, 4, K::Text, 0, "tab\there"},
                            {0, 5, K::Text, 0, "plain 'text'"}});
-  EXPECT_EQ(out,
-            "\"a\"\"b\"\t\"1,5\"\t\"line\nbreak\"\t\"cr\r\"\t\"tab\there\"\tplain 'text'\r\n");
+  EXPECT_EQ(out, "\"a\"\"b\"\t\"1,5\"\t\"line\nbreak\"\t\"cr\r\"\t\"tab\there\"\tplain 'text'\r\n");
 }
 
 TEST(TextWriter, OutOfOrderRowsAndCellsAreSortedAndTheLaterDuplicateWins) {

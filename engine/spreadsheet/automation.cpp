@@ -51,8 +51,7 @@ class ComponentWorkbook final : public Workbook {
 
  private:
   WorkbookReader& reader() {
-    if (!reader_)
-      throw SpreadsheetError(ErrorCode::NotOpen, "'" + baseName(path_) + "' is closed");
+    if (!reader_) throw SpreadsheetError(ErrorCode::NotOpen, "'" + baseName(path_) + "' is closed");
     return *reader_;
   }
   void checkIndex(int index) {
@@ -60,8 +59,8 @@ class ComponentWorkbook final : public Workbook {
     if (index < 1 || index > count)
       throw SpreadsheetError(ErrorCode::NoSuchSheet,
                              describeError(ErrorCode::NoSuchSheet, baseName(path_),
-                                           "it has " + std::to_string(count) +
-                                               " worksheets, not " + std::to_string(index)));
+                                           "it has " + std::to_string(count) + " worksheets, not " +
+                                               std::to_string(index)));
   }
 
   std::string path_;

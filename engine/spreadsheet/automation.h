@@ -32,7 +32,7 @@ class Workbook {
   // Step 7: writes the active worksheet to `path`, replacing an existing
   // file. Returns the size of what was written.
   virtual SheetStats saveAs(const std::string& path, int fileFormat) = 0;
-  virtual void close() = 0;                          // step 8
+  virtual void close() = 0;  // step 8
 };
 
 class Application {

@@ -14,8 +14,8 @@ enum class CellKind : std::uint8_t {
 };
 
 struct Cell {
-  std::uint32_t row = 0;    // 0-based
-  std::uint32_t col = 0;    // 0-based
+  std::uint32_t row = 0;  // 0-based
+  std::uint32_t col = 0;  // 0-based
   CellKind kind = CellKind::Blank;
   std::uint32_t style = 0;  // index into the workbook's cell formats (XF)
   double number = 0;        // Number, Boolean

@@ -37,8 +37,7 @@ class SpreadsheetError : public std::runtime_error {
 // a FormatError with the detail, and the component adds the file name.
 class FormatError : public std::runtime_error {
  public:
-  FormatError(ErrorCode code, std::string detail)
-      : std::runtime_error(detail), code_(code) {}
+  FormatError(ErrorCode code, std::string detail) : std::runtime_error(detail), code_(code) {}
   ErrorCode code() const { return code_; }
 
  private:

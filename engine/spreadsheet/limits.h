@@ -5,11 +5,11 @@
 
 namespace quorvel {
 
-inline constexpr int kMaxWorkbooksPerFolder = 500;     // workbooks taken from one folder
-inline constexpr int kMaxStoredWorksheets = 5000;      // worksheets remembered per workbook
-inline constexpr std::uint32_t kMaxRows = 1048576;     // rows of a worksheet
-inline constexpr std::uint32_t kMaxColumns = 16384;    // columns of a worksheet
-inline constexpr std::size_t kMaxCellChars = 32767;    // characters of one cell
+inline constexpr int kMaxWorkbooksPerFolder = 500;             // workbooks taken from one folder
+inline constexpr int kMaxStoredWorksheets = 5000;              // worksheets remembered per workbook
+inline constexpr std::uint32_t kMaxRows = 1048576;             // rows of a worksheet
+inline constexpr std::uint32_t kMaxColumns = 16384;            // columns of a worksheet
+inline constexpr std::size_t kMaxCellChars = 32767;            // characters of one cell
 inline constexpr std::size_t kMaxSmallPartBytes = 256u << 20;  // a workbook/styles part read whole
 
 }  // namespace quorvel

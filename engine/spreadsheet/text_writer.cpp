@@ -47,7 +47,8 @@ class Spool {
     if (buf_.size() < kMemoryLimit) return;
     if (!file_) {
       file_.reset(std::tmpfile());
-      if (!file_) fail(ErrorCode::CannotWrite, "no temporary file: " + std::string(std::strerror(errno)));
+      if (!file_)
+        fail(ErrorCode::CannotWrite, "no temporary file: " + std::string(std::strerror(errno)));
     }
     if (std::fwrite(buf_.data(), 1, buf_.size(), file_.get()) != buf_.size())
       fail(ErrorCode::CannotWrite, "temporary file: " + std::string(std::strerror(errno)));

@@ -42,7 +42,9 @@ void writeFile(const std::string& path, const std::string& content) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-std::filesystem::path corpusDir() { return std::filesystem::path(QUORVEL_CORPUS_DIR); }
+std::filesystem::path corpusDir() {
+  return std::filesystem::path(QUORVEL_CORPUS_DIR);
+}
 
 bool VectorCursor::next(spreadsheet::Cell& cell) {
   if (at_ >= cells_.size()) return false;

@@ -89,8 +89,7 @@ class Parser {
     do {
       std::size_t piece = std::min<std::size_t>(len, 1u << 30);
       bool final = last && piece == len;
-      if (XML_Parse(parser_.get(), data, static_cast<int>(piece), final) != XML_STATUS_OK)
-        raise();
+      if (XML_Parse(parser_.get(), data, static_cast<int>(piece), final) != XML_STATUS_OK) raise();
       data += piece;
       len -= piece;
     } while (len > 0);

@@ -26,7 +26,9 @@ std::string normalise(std::string_view name) {
   return out;
 }
 
-std::string zipErrorText(zip_error_t* e) { return zip_error_strerror(e); }
+std::string zipErrorText(zip_error_t* e) {
+  return zip_error_strerror(e);
+}
 
 class RelsHandler : public XmlHandler {
  public:
@@ -62,8 +64,7 @@ std::size_t PartStream::read(char* buffer, std::size_t n) {
   zip_int64_t got = zip_fread(file_, buffer, n);
   if (got < 0) {
     zip_error_t* e = zip_file_get_error(file_);
-    if (zip_error_code_zip(e) == ZIP_ER_CRC)
-      damaged("the part " + name_ + " fails its CRC check");
+    if (zip_error_code_zip(e) == ZIP_ER_CRC) damaged("the part " + name_ + " fails its CRC check");
     damaged("the part " + name_ + " cannot be inflated (" + zipErrorText(e) + ")");
   }
   return static_cast<std::size_t>(got);
@@ -100,7 +101,9 @@ std::int64_t ZipPackage::indexOf(std::string_view partName) const {
   return it == index_.end() ? -1 : it->second;
 }
 
-bool ZipPackage::has(std::string_view partName) const { return indexOf(partName) >= 0; }
+bool ZipPackage::has(std::string_view partName) const {
+  return indexOf(partName) >= 0;
+}
 
 std::unique_ptr<PartStream> ZipPackage::openPart(std::string_view partName) const {
   std::int64_t i = indexOf(partName);

@@ -10,6 +10,6 @@ namespace quorvel::spreadsheet {
 // Reads the workbook whose main part is `workbookPart` of the package.
 // Throws FormatError.
 std::unique_ptr<WorkbookReader> openXlsxWorkbook(std::unique_ptr<ZipPackage> package,
-                                                  const std::string& workbookPart);
+                                                 const std::string& workbookPart);
 
 }  // namespace quorvel::spreadsheet
