@@ -202,9 +202,27 @@ XmlScanner::MarkupResult XmlScanner::scanMarkup(std::size_t start) {
   return MarkupResult::Done;
 }
 
+namespace {
+
+// XML reads every line end (CR LF or a lone CR) as one LF.
+void appendLines(std::string_view raw, std::string& out) {
+  for (;;) {
+    std::size_t cr = raw.find('\r');
+    if (cr == std::string_view::npos) {
+      out.append(raw);
+      return;
+    }
+    out.append(raw.substr(0, cr));
+    out += '\n';
+    raw.remove_prefix(cr + (cr + 1 < raw.size() && raw[cr + 1] == '\n' ? 2 : 1));
+  }
+}
+
+}  // namespace
+
 void XmlScanner::appendText(std::string& out) const {
   if (verbatim_)
-    out.append(text_);
+    appendLines(text_, out);
   else
     appendDecoded(text_, out);
 }
@@ -214,10 +232,10 @@ void XmlScanner::appendDecoded(std::string_view raw, std::string& out) const {
   for (;;) {
     std::size_t amp = raw.find('&', i);
     if (amp == std::string_view::npos) {
-      out.append(raw.substr(i));
+      appendLines(raw.substr(i), out);
       return;
     }
-    out.append(raw.substr(i, amp - i));
+    appendLines(raw.substr(i, amp - i), out);
     std::size_t semi = raw.find(';', amp);
     if (semi == std::string_view::npos || semi - amp > 12) fail("has an '&' that starts no entity");
     std::string_view ent = raw.substr(amp + 1, semi - amp - 1);
