@@ -113,3 +113,56 @@ TEST(TextWriter, RowsStoredInPiecesAreMergedEvenWhenSpilledToTheTemporaryFile) {
 
 }  // namespace
 }  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet {
+namespace {
+
+// A sheet that records a used range, right or wrong.
+class RangedCursor : public VectorCursor {
+ public:
+  RangedCursor(std::vector<Stored> cells, CellRange range)
+      : VectorCursor(std::move(cells)), range_(range) {}
+  std::optional<CellRange> storedRange() const override { return range_; }
+
+ private:
+  CellRange range_;
+};
+
+// Writes through the opening overload; `opens` counts the cursors taken.
+std::string writeRanged(const std::vector<VectorCursor::Stored>& cells, CellRange range,
+                        int& opens) {
+  test::TempDir dir;
+  CellFormatter formatter;
+  opens = 0;
+  writeSheetText(
+      [&]() -> std::unique_ptr<SheetCursor> {
+        ++opens;
+        return std::make_unique<RangedCursor>(cells, range);
+      },
+      formatter, dir.file("out.txt"));
+  return test::readFile(dir.file("out.txt"));
+}
+
+TEST(TextWriter, ARecordedRangeIsUsedWhenTheCellsAgreeAndReadAgainWhenNot) {
+  const std::vector<VectorCursor::Stored> cells = {{1, 1, K::Number, 1, ""},
+                                                   {1, 3, K::Text, 0, "a,b"},
+                                                   {3, 2, K::Boolean, 0, ""},
+                                                   {4, 1, K::Blank, 0, ""}};
+  const std::string expected = "1\t\t\"a,b\"\r\n\t\t\r\n\tFALSE\t\r\n\t\t\r\n";
+  EXPECT_EQ(write(cells), expected);
+  int opens = 0;
+  EXPECT_EQ(writeRanged(cells, {1, 1, 4, 3}, opens), expected);
+  EXPECT_EQ(opens, 1);
+  for (CellRange wrong : {CellRange{1, 1, 3, 3}, CellRange{0, 0, 4, 3}, CellRange{1, 1, 9, 3},
+                          CellRange{1, 2, 4, 3}}) {
+    EXPECT_EQ(writeRanged(cells, wrong, opens), expected);
+    EXPECT_EQ(opens, 2);
+  }
+  std::vector<VectorCursor::Stored> unordered = cells;
+  std::swap(unordered[0], unordered[2]);
+  EXPECT_EQ(writeRanged(unordered, {1, 1, 4, 3}, opens), expected);
+  EXPECT_EQ(opens, 2);
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet

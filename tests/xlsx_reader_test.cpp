@@ -346,3 +346,29 @@ TEST(XlsxReader, AWorkbookRedefiningFormatZeroGetsNoGeneralShortcut) {
 
 }  // namespace
 }  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet {
+namespace {
+
+TEST(XlsxReader, TheRecordedDimensionIsOfferedAsAHintOnly) {
+  auto rangeOf = [](const std::string& dimension) {
+    test::TempDir dir;
+    auto reader = open(
+        XlsxBuilder().worksheetXml("S", "<worksheet>" + dimension +
+                                            "<sheetData><row r=\"2\"><c r=\"B2\"><v>1</v></c></row>"
+                                            "</sheetData></worksheet>"),
+        dir);
+    auto cursor = reader->openWorksheet(0);
+    Cell c;
+    EXPECT_TRUE(cursor->next(c));
+    return cursor->storedRange();
+  };
+  EXPECT_EQ(rangeOf("<dimension ref=\"B2:D5\"/>"), (CellRange{1, 1, 4, 3}));
+  EXPECT_EQ(rangeOf("<dimension ref=\"C3\"/>"), (CellRange{2, 2, 2, 2}));
+  EXPECT_EQ(rangeOf("<dimension ref=\"D5:B2\"/>"), (CellRange{1, 1, 4, 3}));
+  EXPECT_FALSE(rangeOf("<dimension ref=\"nonsense\"/>").has_value());
+  EXPECT_FALSE(rangeOf("").has_value());
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet
