@@ -5,7 +5,9 @@
 // measurement runs in a child process of its own, so each peak belongs to one
 // file and one kind of work. Times are the processes' CPU time (user +
 // system, best of N runs), which a machine shared with other work disturbs
-// far less than the wall clock; the wall clock of the conversion is shown too.
+// far less than the wall clock. The wall clock (best of N) follows, with
+// the conversion against the inflate floor again: reading ahead on a second
+// thread shortens the wall clock, not the CPU time.
 //   convert_benchmark [--repeat N] WORKBOOK...
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -146,16 +148,20 @@ Outcome convert(const std::string& path, const fs::path& outDir) {
   return o;
 }
 
+// The least CPU time and, separately, the least wall-clock time of N runs.
 Outcome best(int repeat, const std::function<Outcome()>& work) {
   Outcome b;
   long peak = 0;
+  double wall = 0;
   for (int i = 0; i < repeat; ++i) {
     Outcome o = inChild(work);
     if (!o.ok) return o;
     peak = std::max(peak, o.peakKb);
+    wall = i == 0 ? o.seconds : std::min(wall, o.seconds);
     if (i == 0 || o.cpuSeconds < b.cpuSeconds) b = o;
   }
   b.peakKb = peak;
+  b.seconds = wall;
   return b;
 }
 
@@ -177,9 +183,9 @@ int main(int argc, char** argv) {
   fs::path outDir = fs::temp_directory_path() / ("quorvel-bench-" + std::to_string(getpid()));
   fs::create_directories(outDir);
 
-  std::printf("%-18s %9s %8s %8s %8s %8s %8s %8s %9s %6s %7s %8s\n", "workbook", "sheet XML",
-              "rows", "inflate", "expat", "scanner", "convert", "(wall)", "rows/s", "MB/s",
-              "x floor", "peak MB");
+  std::printf("%-18s %9s %8s %8s %8s %8s %8s %9s %6s %7s %8s | %13s %8s %7s\n", "workbook",
+              "sheet XML", "rows", "inflate", "expat", "scanner", "convert", "rows/s", "MB/s",
+              "x floor", "peak MB", "wall: inflate", "convert", "x floor");
   int failures = 0;
   for (const std::string& file : files) {
     Outcome floor = best(repeat, [&] { return inflateOnly(file); });
@@ -198,11 +204,13 @@ int main(int argc, char** argv) {
       }
     if (!floor.ok || !conv.ok) continue;
     double mb = double(floor.bytes) / 1e6;
-    std::printf("%-18s %6.1f MB %8llu %7.2fs %7.2fs %7.2fs %7.2fs %7.2fs %9.0f %6.1f %7.2f %8.1f\n",
-                name.c_str(), mb, static_cast<unsigned long long>(conv.rows), floor.cpuSeconds,
-                expat.cpuSeconds, scan.cpuSeconds, conv.cpuSeconds, conv.seconds,
-                double(conv.rows) / conv.cpuSeconds, mb / conv.cpuSeconds,
-                conv.cpuSeconds / floor.cpuSeconds, double(conv.peakKb) / 1024);
+    std::printf(
+        "%-18s %6.1f MB %8llu %7.2fs %7.2fs %7.2fs %7.2fs %9.0f %6.1f %7.2f %8.1f | %12.2fs %7.2fs "
+        "%7.2f\n",
+        name.c_str(), mb, static_cast<unsigned long long>(conv.rows), floor.cpuSeconds,
+        expat.cpuSeconds, scan.cpuSeconds, conv.cpuSeconds, double(conv.rows) / conv.cpuSeconds,
+        mb / conv.cpuSeconds, conv.cpuSeconds / floor.cpuSeconds, double(conv.peakKb) / 1024,
+        floor.seconds, conv.seconds, conv.seconds / floor.seconds);
     std::fflush(stdout);
   }
   fs::remove_all(outDir);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/package/read_ahead.h"
 #include "engine/spreadsheet/package/zip_package.h"
 #include "tests/support/test_support.h"
 #include "tests/support/zip_writer.h"
@@ -98,6 +99,58 @@ TEST(XmlScanner, RefusesDocumentTypesUndefinedEntitiesAndTruncatedTags) {
   EXPECT_EQ(errorOf("<a b/>"), part + "has an attribute without a value in a <a> tag");
   EXPECT_EQ(errorOf("< a/>"), part + "has a tag without a name");
   EXPECT_EQ(errorOf("<a><!ELEMENT a ANY></a>"), part + "holds markup that is not XML");
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet {
+namespace {
+
+std::string readAll(ReadAhead& in, std::size_t piece) {
+  std::string out;
+  std::vector<char> buf(piece);
+  while (std::size_t n = in.read(buf.data(), buf.size())) out.append(buf.data(), n);
+  return out;
+}
+
+TEST(ReadAhead, HandsOverEveryByteInOrderAndRaisesTheStreamsErrors) {
+  std::string data;
+  for (int i = 0; data.size() < 3'000'000; ++i) data += std::to_string(i * 2654435761u) + ';';
+  test::TempDir dir;
+  std::string path = dir.file("p.zip");
+  test::writeZip(path, {{"big.xml", data, true}, {"small.xml", "tiny", false}});
+  auto package = ZipPackage::open(path);
+  for (std::size_t piece : {std::size_t(1000), std::size_t(1) << 20}) {
+    auto stream = package->openPart("big.xml");
+    ReadAhead in(*stream);
+    EXPECT_EQ(readAll(in, piece), data);
+  }
+  {
+    auto stream = package->openPart("small.xml");
+    ReadAhead in(*stream);
+    EXPECT_EQ(readAll(in, 3), "tiny");
+  }
+  {
+    auto stream = package->openPart("big.xml");
+    ReadAhead in(*stream);  // left half read: the destructor stops the thread
+    char buf[10];
+    EXPECT_EQ(in.read(buf, sizeof buf), sizeof buf);
+  }
+  // A stored part with a changed byte fails its CRC check at the end.
+  std::string bytes = test::readFile(path);
+  std::size_t at = bytes.find("2654435761;") + 3;  // inside big.xml's data
+  bytes[at] = bytes[at] == '1' ? '2' : '1';
+  test::writeFile(path, bytes);
+  auto damagedPackage = ZipPackage::open(path);
+  auto stream = damagedPackage->openPart("big.xml");
+  ReadAhead in(*stream);
+  try {
+    readAll(in, 4096);
+    FAIL() << "no error";
+  } catch (const FormatError& e) {
+    EXPECT_EQ(std::string(e.what()), "the part big.xml fails its CRC check");
+  }
 }
 
 }  // namespace

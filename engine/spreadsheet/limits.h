@@ -16,5 +16,8 @@ inline constexpr std::size_t kMaxSmallPartBytes = 256u << 20;  // a workbook/sty
 inline constexpr std::size_t kXmlScanBufferBytes = std::size_t(256) << 10;
 inline constexpr std::size_t kMaxXmlTokenBytes = std::size_t(64) << 20;
 inline constexpr std::size_t kMaxSharedStringBytes = std::size_t(1) << 31;
+// Blocks a streamed part is inflated ahead in, on a second thread.
+inline constexpr std::size_t kReadAheadBlockBytes = std::size_t(256) << 10;
+inline constexpr std::size_t kReadAheadBlocks = 2;
 
 }  // namespace quorvel

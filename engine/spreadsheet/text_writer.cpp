@@ -395,6 +395,7 @@ SheetStats writeSheetText(const std::function<std::unique_ptr<SheetCursor>()>& o
         return stats;
       }
     }
+    cursor.reset();   // one reader of the package at a time
     cursor = open();  // the recorded range is wrong: read the sheet again
     return writeSheetText(*cursor, formatter, outputPath);
   }

@@ -37,7 +37,8 @@ inline bool isNamespaceDeclaration(std::string_view name) {
 
 }  // namespace
 
-XmlScanner::XmlScanner(PartStream& stream) : stream_(stream), buf_(kXmlScanBufferBytes) {
+XmlScanner::XmlScanner(PartStream& stream)
+    : stream_(stream), input_(stream), buf_(kXmlScanBufferBytes) {
   attrs_.reserve(16);
 }
 
@@ -68,7 +69,7 @@ bool XmlScanner::refill(std::size_t& keep) {
       fail("has a tag or a text longer than " + std::to_string(kMaxXmlTokenBytes >> 20) + " MB");
     buf_.resize(std::min(buf_.size() * 2, kMaxXmlTokenBytes));
   }
-  std::size_t got = stream_.read(buf_.data() + end_, buf_.size() - end_);
+  std::size_t got = input_.read(buf_.data() + end_, buf_.size() - end_);
   if (got == 0) {
     eof_ = true;
     return false;

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/spreadsheet/package/read_ahead.h"
+
 namespace quorvel::spreadsheet {
 
 class PartStream;
@@ -56,6 +58,7 @@ class XmlScanner {
   MarkupResult scanMarkup(std::size_t start);
 
   PartStream& stream_;
+  ReadAhead input_;
   std::vector<char> buf_;
   std::size_t pos_ = 0, end_ = 0;
   bool eof_ = false;
