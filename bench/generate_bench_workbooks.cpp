@@ -97,13 +97,13 @@ void writeMixedRow(lxw_worksheet* ws, lxw_row_t row, int columns, std::uint32_t 
   }
 }
 
-struct Spec {
+struct BenchWorkbook {
   std::string name;
   int sheets, rows, columns;
   bool mixed;
 };
 
-void writeWorkbook(const Spec& spec, const std::string& path) {
+void writeWorkbook(const BenchWorkbook& book, const std::string& path) {
   lxw_workbook_options options = {};
   options.constant_memory = LXW_TRUE;
   options.use_zip64 = LXW_TRUE;
@@ -117,16 +117,16 @@ void writeWorkbook(const Spec& spec, const std::string& path) {
   format_set_num_format(f.dateTime, "m/d/yyyy h:mm");
   f.percent = workbook_add_format(wb);
   format_set_num_format(f.percent, "0.0%");
-  std::uint32_t pool = std::uint32_t(std::max(1, spec.sheets * spec.rows / 10));
-  Random rnd(spec.rows * 31 + spec.columns);
-  for (int s = 0; s < spec.sheets; ++s) {
+  std::uint32_t pool = std::uint32_t(std::max(1, book.sheets * book.rows / 10));
+  Random rnd(book.rows * 31 + book.columns);
+  for (int s = 0; s < book.sheets; ++s) {
     lxw_worksheet* ws = workbook_add_worksheet(wb, ("Sheet" + std::to_string(s + 1)).c_str());
-    for (int r = 0; r < spec.rows; ++r) {
+    for (int r = 0; r < book.rows; ++r) {
       lxw_row_t row = static_cast<lxw_row_t>(r);
-      if (spec.mixed) {
-        writeMixedRow(ws, row, spec.columns, pool, f, rnd);
+      if (book.mixed) {
+        writeMixedRow(ws, row, book.columns, pool, f, rnd);
       } else {
-        for (int c = 0; c < spec.columns; ++c)
+        for (int c = 0; c < book.columns; ++c)
           worksheet_write_number(
               ws, row, static_cast<lxw_col_t>(c),
               c % 2 ? double(rnd.below(1000000)) : std::round(rnd.uniform() * 1e8) / 1e4, nullptr);
@@ -244,17 +244,17 @@ int main(int argc, char** argv) {
   }
   fs::path folder(argv[1]);
   fs::create_directories(folder);
-  const std::vector<Spec> specs = {{"numbers_200k", 1, 200000, 10, false},
-                                   {"mixed_200k", 1, 200000, 10, true},
-                                   {"sheets_20x20k", 20, 20000, 20, true},
-                                   {"mixed_1m", 1, 1000000, 10, true}};
-  for (const Spec& spec : specs) {
+  const std::vector<BenchWorkbook> workbooks = {{"numbers_200k", 1, 200000, 10, false},
+                                                {"mixed_200k", 1, 200000, 10, true},
+                                                {"sheets_20x20k", 20, 20000, 20, true},
+                                                {"mixed_1m", 1, 1000000, 10, true}};
+  for (const BenchWorkbook& book : workbooks) {
     bool wanted = argc == 2;
-    for (int i = 2; i < argc; ++i) wanted |= spec.name == argv[i];
+    for (int i = 2; i < argc; ++i) wanted |= book.name == argv[i];
     if (!wanted) continue;
-    std::string path = (folder / (spec.name + ".xlsx")).string();
-    writeWorkbook(spec, path);
-    if (spec.mixed) moveStringsToTable(path);
+    std::string path = (folder / (book.name + ".xlsx")).string();
+    writeWorkbook(book, path);
+    if (book.mixed) moveStringsToTable(path);
     std::printf("%s: %.1f MB\n", path.c_str(), double(fs::file_size(path)) / 1e6);
   }
   return 0;
