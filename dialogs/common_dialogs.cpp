@@ -14,7 +14,9 @@ bool IsBlank(const std::string& text) {
 
 }  // namespace
 
-std::string CutAtNul(const std::string& text) { return text.substr(0, text.find('\0')); }
+std::string CutAtNul(const std::string& text) {
+  return text.substr(0, text.find('\0'));
+}
 
 int MulDiv(int a, int b, int c) {
   if (c == 0) return -1;
@@ -26,9 +28,13 @@ int MulDiv(int a, int b, int c) {
   return static_cast<int>(quotient);
 }
 
-int FontHeightForSize(std::int16_t points, int dpiY) { return -MulDiv(points, dpiY, 72); }
+int FontHeightForSize(std::int16_t points, int dpiY) {
+  return -MulDiv(points, dpiY, 72);
+}
 
-std::int16_t FontSizeFromTenths(int tenths) { return static_cast<std::int16_t>(tenths / 10); }
+std::int16_t FontSizeFromTenths(int tenths) {
+  return static_cast<std::int16_t>(tenths / 10);
+}
 
 std::string LogFontFaceName(const std::string& name) {
   // Count characters, not UTF-8 bytes.
@@ -40,7 +46,9 @@ std::string LogFontFaceName(const std::string& name) {
   return name.substr(0, end);
 }
 
-std::uint32_t ColorDialogFlags(bool fullOpen) { return fullOpen ? 3u : 1u; }
+std::uint32_t ColorDialogFlags(bool fullOpen) {
+  return fullOpen ? 3u : 1u;
+}
 
 std::string SettleSavePath(const std::string& path, const std::string& programFolder) {
   if (IsBlank(path)) return programFolder;
@@ -157,8 +165,12 @@ bool CCommonDialogs::ShowFont() {
   return true;
 }
 
-bool CCommonDialogs::ShowPrinter() { return host_.printDialog(owner()); }
+bool CCommonDialogs::ShowPrinter() {
+  return host_.printDialog(owner());
+}
 
-bool CCommonDialogs::ShowPrinterProperties() { return host_.printerPropertiesDialog(ownerForm_); }
+bool CCommonDialogs::ShowPrinterProperties() {
+  return host_.printerPropertiesDialog(ownerForm_);
+}
 
 }  // namespace quorvel

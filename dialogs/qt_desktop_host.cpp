@@ -18,7 +18,9 @@ namespace quorvel {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 // Qt writes a file type as "description (pattern pattern)".
 QStringList NameFilters(const std::vector<FileType>& types) {
@@ -97,8 +99,7 @@ std::optional<std::string> QtDesktopHost::saveFileDialog(QWidget* owner,
   return RunFileDialog(owner, request, QFileDialog::AcceptSave);
 }
 
-std::optional<std::string> QtDesktopHost::folderDialog(QWidget* owner,
-                                                       const std::string& prompt) {
+std::optional<std::string> QtDesktopHost::folderDialog(QWidget* owner, const std::string& prompt) {
   const QString dir = QFileDialog::getExistingDirectory(owner, q(prompt));
   if (dir.isEmpty()) return std::nullopt;
   return dir.toStdString();
@@ -154,6 +155,8 @@ int QtDesktopHost::screenDpiY() {
   return screen ? static_cast<int>(screen->logicalDotsPerInchY() + 0.5) : 96;
 }
 
-int QtDesktopHost::runModal(QDialog& dialog) { return dialog.exec(); }
+int QtDesktopHost::runModal(QDialog& dialog) {
+  return dialog.exec();
+}
 
 }  // namespace quorvel

@@ -12,13 +12,17 @@
 
 namespace quorvel {
 
-std::string HelpFilePath(const std::string& appFolder) { return appFolder + "/help.chm"; }
+std::string HelpFilePath(const std::string& appFolder) {
+  return appFolder + "/help.chm";
+}
 
 void OpenHelpFile(DesktopHost& host, const std::string& appFolder) {
   host.openWith(HelpFilePath(appFolder), kShowNormal);
 }
 
-void OpenHomePage(DesktopHost& host) { host.openWith(kHomePageAddress, kShowNormal); }
+void OpenHomePage(DesktopHost& host) {
+  host.openWith(kHomePageAddress, kShowNormal);
+}
 
 void ShowAboutBox(DesktopHost& host, QWidget* parent) {
   Dialog1 dialog(host, parent);
@@ -79,8 +83,8 @@ Dialog1::Dialog1(DesktopHost& host, QWidget* parent) : QDialog(parent), host_(ho
   OKButton->setDefault(true);
 
   const std::pair<QWidget*, const char*> names[] = {
-      {Label1, "Label1"}, {Label2, "Label2"}, {Label3, "Label3"}, {Label4, "Label4"},
-      {Label5, "Label5"}, {Label6, "Label6"}, {Label7, "Label7"}, {Label8, "Label8"},
+      {Label1, "Label1"}, {Label2, "Label2"},    {Label3, "Label3"}, {Label4, "Label4"},
+      {Label5, "Label5"}, {Label6, "Label6"},    {Label7, "Label7"}, {Label8, "Label8"},
       {Frame1, "Frame1"}, {OKButton, "OKButton"}};
   for (const auto& [widget, name] : names) widget->setObjectName(name);
 
@@ -108,8 +112,12 @@ void Dialog1::Label2_Click() {
   host_.openWith(std::string("mailto:") + kSupportEmail, kShowMaximized);
 }
 
-void Dialog1::Label8_Click() { host_.openWith(kHomePageAddress, kShowNormal); }
+void Dialog1::Label8_Click() {
+  host_.openWith(kHomePageAddress, kShowNormal);
+}
 
-void Dialog1::OKButton_Click() { accept(); }
+void Dialog1::OKButton_Click() {
+  accept();
+}
 
 }  // namespace quorvel

@@ -20,7 +20,9 @@ namespace quorvel {
 namespace {
 
 // The layout is given in twips; 15 make one pixel at 96 dots per inch.
-int Px(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+int Px(int twips) {
+  return static_cast<int>(std::lround(twips / 15.0));
+}
 
 void Place(QWidget* widget, int left, int top, int width, int height) {
   widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
@@ -132,8 +134,8 @@ void Form1::buildControls() {
   ProgressBar1->setTextVisible(false);
   Place(ProgressBar1, 120, 7800, 8775, 255);
 
-  QWidget* tabOrder[] = {Command1, Command5,  Command2, Command6,  Command8, Command7,
-                         Command9, ListView1, Combo1,   ListView2, ListView3, Command3,
+  QWidget* tabOrder[] = {Command1, Command5,  Command2,  Command6,  Command8,  Command7,
+                         Command9, ListView1, Combo1,    ListView2, ListView3, Command3,
                          Command4, Combo5,    Command10, Command11};
   for (std::size_t i = 1; i < std::size(tabOrder); ++i)
     QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -160,13 +162,17 @@ void Form1::buildMenus() {
   Help1 = Help->addAction("Help");
   HomePage = Help->addAction("HomePage");
   About = Help->addAction("About");
-  const std::pair<QAction*, const char*> names[] = {
-      {AddExcel, "AddExcel"},         {AddFolder, "AddFolder"},
-      {RemoveItem, "RemoveItem"},     {RemoveAll, "RemoveAll"},
-      {Removeoutput, "Removeoutput"}, {RemoveAllOutput, "RemoveAllOutput"},
-      {Separate, "Separate"},         {Settings, "Settings"},
-      {Help1, "Help1"},               {HomePage, "HomePage"},
-      {About, "About"}};
+  const std::pair<QAction*, const char*> names[] = {{AddExcel, "AddExcel"},
+                                                    {AddFolder, "AddFolder"},
+                                                    {RemoveItem, "RemoveItem"},
+                                                    {RemoveAll, "RemoveAll"},
+                                                    {Removeoutput, "Removeoutput"},
+                                                    {RemoveAllOutput, "RemoveAllOutput"},
+                                                    {Separate, "Separate"},
+                                                    {Settings, "Settings"},
+                                                    {Help1, "Help1"},
+                                                    {HomePage, "HomePage"},
+                                                    {About, "About"}};
   for (const auto& [action, name] : names) action->setObjectName(name);
   // No access keys anywhere: an "&" in a caption would be one.
   menuBar()->setNativeMenuBar(false);
@@ -208,13 +214,27 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-EntryList& Form1::jobList() { return *jobEntries_; }
-EntryList& Form1::workbookList() { return *workbookEntries_; }
-EntryList& Form1::worksheetList() { return *worksheetEntries_; }
-int Form1::namingOption() const { return Combo1->currentIndex(); }
-ComboBox& Form1::outputBox() { return *outputEntries_; }
-Desktop& Form1::desktop() { return host_; }
-void Form1::setPointer(int pointer) { host_.setPointer(pointer); }
+EntryList& Form1::jobList() {
+  return *jobEntries_;
+}
+EntryList& Form1::workbookList() {
+  return *workbookEntries_;
+}
+EntryList& Form1::worksheetList() {
+  return *worksheetEntries_;
+}
+int Form1::namingOption() const {
+  return Combo1->currentIndex();
+}
+ComboBox& Form1::outputBox() {
+  return *outputEntries_;
+}
+Desktop& Form1::desktop() {
+  return host_;
+}
+void Form1::setPointer(int pointer) {
+  host_.setPointer(pointer);
+}
 
 // A conversion keeps the event loop waiting; the status line and the
 // progress bar paint at once so the user sees how far it is.

@@ -63,9 +63,9 @@ class Form1 : public QMainWindow, public WindowModel {
   QLabel* Label1;         // status line
   QProgressBar* ProgressBar1;
   QLabel* Label3;
-  OutputCombo* Combo5;      // output directory and its history
-  QPushButton* Command10;   // Browse
-  QPushButton* Command11;   // View
+  OutputCombo* Combo5;     // output directory and its history
+  QPushButton* Command10;  // Browse
+  QPushButton* Command11;  // View
   QLabel* Label7;
 
   QMenu* EE;

@@ -6,16 +6,28 @@
 
 namespace quorvel {
 
-void Form1::Command6_Click() { engine_->RunConversion(); }
+void Form1::Command6_Click() {
+  engine_->RunConversion();
+}
 
-void Form1::Settings_Click() { ShowSettingsDialog(appFolder_, host_, this); }
+void Form1::Settings_Click() {
+  ShowSettingsDialog(appFolder_, host_, this);
+}
 
-void Form1::Command8_Click() { OpenHelpFile(host_, appFolder_); }
+void Form1::Command8_Click() {
+  OpenHelpFile(host_, appFolder_);
+}
 
-void Form1::Command7_Click() { OpenHomePage(host_); }
+void Form1::Command7_Click() {
+  OpenHomePage(host_);
+}
 
-void Form1::About_Click() { ShowAboutBox(host_, this); }
+void Form1::About_Click() {
+  ShowAboutBox(host_, this);
+}
 
-void Form1::Command9_Click() { close(); }
+void Form1::Command9_Click() {
+  close();
+}
 
 }  // namespace quorvel

@@ -44,8 +44,10 @@ void Sheet(QPainter& p, const QRectF& r) {
   p.drawPath(page);
   p.setPen(QPen(kGreen, 2));
   const qreal left = r.left() + 5, right = r.right() - 5;
-  for (qreal y = r.top() + fold + 3; y < r.bottom() - 3; y += 6) p.drawLine(QPointF(left, y), QPointF(right, y));
-  p.drawLine(QPointF(r.center().x() - 2, r.top() + fold + 3), QPointF(r.center().x() - 2, r.bottom() - 4));
+  for (qreal y = r.top() + fold + 3; y < r.bottom() - 3; y += 6)
+    p.drawLine(QPointF(left, y), QPointF(right, y));
+  p.drawLine(QPointF(r.center().x() - 2, r.top() + fold + 3),
+             QPointF(r.center().x() - 2, r.bottom() - 4));
 }
 
 void FolderShape(QPainter& p, const QRectF& r) {

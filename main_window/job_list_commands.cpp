@@ -8,7 +8,9 @@
 
 namespace quorvel {
 
-void Form1::clearSheetNames() { engine_->state().sheetNames.erase(); }
+void Form1::clearSheetNames() {
+  engine_->state().sheetNames.erase();
+}
 
 void Form1::Command1_Click() {
   try {
@@ -93,9 +95,13 @@ void Form1::moveJobEntry(int offset) {
   jobEntries_->ensureVisible(moved);
 }
 
-void Form1::Command3_Click() { moveJobEntry(-1); }
+void Form1::Command3_Click() {
+  moveJobEntry(-1);
+}
 
-void Form1::Command4_Click() { moveJobEntry(+1); }
+void Form1::Command4_Click() {
+  moveJobEntry(+1);
+}
 
 void Form1::RemoveAll_Click() {
   clearSheetNames();

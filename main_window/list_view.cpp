@@ -87,8 +87,8 @@ QItemSelectionModel::SelectionFlags ListView::selectionCommand(const QModelIndex
   // A list that has entries always has one selected: clicks on empty space,
   // Ctrl+clicks and check-box clicks leave the selection alone.
   if (!index.isValid()) return QItemSelectionModel::NoUpdate;
-  if (event && (event->type() == QEvent::MouseButtonPress ||
-                event->type() == QEvent::MouseButtonDblClick)) {
+  if (event &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
     const auto* mouse = static_cast<const QMouseEvent*>(event);
     if (onCheckBox(mouse->position().toPoint())) return QItemSelectionModel::NoUpdate;
   }
@@ -103,7 +103,9 @@ QTreeWidgetItem* ListViewEntries::item(int index) const {
   return view_.topLevelItem(index - 1);
 }
 
-int ListViewEntries::count() const { return view_.topLevelItemCount(); }
+int ListViewEntries::count() const {
+  return view_.topLevelItemCount();
+}
 
 std::string ListViewEntries::text(int index) const {
   QTreeWidgetItem* entry = item(index);
@@ -160,7 +162,9 @@ void ListViewEntries::remove(int index) {
   if (wasSelected && count() > 0) select(std::min(index, count()));
 }
 
-void ListViewEntries::clear() { view_.clear(); }
+void ListViewEntries::clear() {
+  view_.clear();
+}
 
 int ListViewEntries::selected() const {
   const auto items = view_.selectedItems();
@@ -176,9 +180,13 @@ void ListViewEntries::select(int index) {
   }
 }
 
-void ListViewEntries::refresh() { view_.viewport()->update(); }
+void ListViewEntries::refresh() {
+  view_.viewport()->update();
+}
 
-void ListViewEntries::show() { view_.setVisible(true); }
+void ListViewEntries::show() {
+  view_.setVisible(true);
+}
 
 void ListViewEntries::ensureVisible(int index) {
   if (QTreeWidgetItem* entry = item(index)) view_.scrollToItem(entry);

@@ -23,7 +23,9 @@ void OutputCombo::selectIndex(int index) {
   if (index < 0) setEditText(QString());
 }
 
-int OutputComboEntries::count() const { return box_.count(); }
+int OutputComboEntries::count() const {
+  return box_.count();
+}
 
 std::string OutputComboEntries::entry(int index) const {
   return box_.itemText(index).toStdString();
@@ -42,11 +44,17 @@ void OutputComboEntries::remove(int index) {
   if (box_.typed()) box_.setEditText(typedText);
 }
 
-int OutputComboEntries::selectedIndex() const { return box_.selectedIndex(); }
+int OutputComboEntries::selectedIndex() const {
+  return box_.selectedIndex();
+}
 
-void OutputComboEntries::select(int index) { box_.selectIndex(index); }
+void OutputComboEntries::select(int index) {
+  box_.selectIndex(index);
+}
 
-std::string OutputComboEntries::text() const { return box_.currentText().toStdString(); }
+std::string OutputComboEntries::text() const {
+  return box_.currentText().toStdString();
+}
 
 void OutputComboEntries::setText(const std::string& text) {
   box_.setTyped(true);

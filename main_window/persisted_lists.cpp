@@ -13,7 +13,9 @@
 
 namespace quorvel {
 
-std::string JobListPath(const std::string& appFolder) { return appFolder + "/EXCEL.txt"; }
+std::string JobListPath(const std::string& appFolder) {
+  return appFolder + "/EXCEL.txt";
+}
 std::string OutputHistoryPath(const std::string& appFolder) {
   return appFolder + "/output.txt";
 }
@@ -25,8 +27,9 @@ int ImageForPathKind(int pathKind) {
 }
 
 void Form1::Form_Load() {
-  ListView1->setSmallIcons(
-      {{kImageFile, icons::Workbook()}, {kImageFolder, icons::Folder()}, {kImageMissing, icons::Missing()}});
+  ListView1->setSmallIcons({{kImageFile, icons::Workbook()},
+                            {kImageFolder, icons::Folder()},
+                            {kImageMissing, icons::Missing()}});
   ListView1->addColumn("Please Select the Excel File or Folder to Convert", 7800 / 15);
   ListView2->addColumn("WorkBooks", 3600 / 15);
   ListView3->addColumn("WorkSheets", 3700 / 15);

@@ -63,7 +63,9 @@ void Setting::OKButton_Click() {
   accept();
 }
 
-void Setting::CancelButton_Click() { reject(); }
+void Setting::CancelButton_Click() {
+  reject();
+}
 
 void ShowSettingsDialog(const std::string& appFolder, DesktopHost& host, QWidget* parent) {
   Setting dialog(appFolder, host, parent);

@@ -4,7 +4,9 @@
 
 namespace quorvel {
 
-std::string SettingsPath(const std::string& appFolder) { return appFolder + "/set.txt"; }
+std::string SettingsPath(const std::string& appFolder) {
+  return appFolder + "/set.txt";
+}
 
 Settings ReadSettings(const std::string& appFolder) {
   const auto lines = ReadLines(SettingsPath(appFolder));

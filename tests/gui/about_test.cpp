@@ -18,8 +18,8 @@ TEST(AboutBox, ShowsProductVersionAndContactBlock) {
   host.onModal = [&](QDialog& dialog) {
     auto& about = static_cast<Dialog1&>(dialog);
     caption = about.windowTitle();
-    for (QLabel* label : {about.Label1, about.Label2, about.Label3, about.Label4, about.Label7,
-                          about.Label8})
+    for (QLabel* label : std::initializer_list<QLabel*>{about.Label1, about.Label2, about.Label3,
+                                                        about.Label4, about.Label7, about.Label8})
       texts[label->objectName().toStdString()] = label->text().toStdString();
     linksInFrame = about.Label2->parentWidget() == about.Frame1 &&
                    about.Label8->parentWidget() == about.Frame1 &&
@@ -53,9 +53,9 @@ TEST(AboutBox, AddressLabelsOpenMailMaximizedAndWebNormallyThenOkCloses) {
     visibleAfterOk = dialog.isVisible();
   };
   ShowAboutBox(host, nullptr);
-  EXPECT_EQ(host.opens, (std::vector<test::Opened>{
-                            {std::string("mailto:") + kSupportEmail, kShowMaximized},
-                            {kHomePageAddress, kShowNormal}}));
+  EXPECT_EQ(host.opens,
+            (std::vector<test::Opened>{{std::string("mailto:") + kSupportEmail, kShowMaximized},
+                                       {kHomePageAddress, kShowNormal}}));
   EXPECT_EQ(result, QDialog::Accepted);
   EXPECT_FALSE(visibleAfterOk);
   EXPECT_TRUE(host.messages.empty());
