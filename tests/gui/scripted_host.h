@@ -1,18 +1,14 @@
 #pragma once
 // Test doubles for the window: a desktop host that records every message,
-// open, pointer change and dialog and answers dialogs from a script, and a
-// spreadsheet application over workbooks described in memory.
+// open, pointer change and dialog and answers dialogs from a script.
 #include <QDialog>
 #include <deque>
-#include <fstream>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "dialogs/desktop_host.h"
-#include "engine/spreadsheet/automation.h"
 
 namespace quorvel::test {
 
@@ -118,60 +114,6 @@ class ScriptedHost : public DesktopHost {
     answers.pop_front();
     return answer;
   }
-};
-
-// Workbooks known by path: their worksheet names, in order. Saving writes
-// the worksheet's name into the file; opening an unknown path fails.
-class MemorySpreadsheet {
- public:
-  std::map<std::string, std::vector<std::string>> workbooks;
-  std::vector<std::string> opened;  // every path opened, in order
-  std::vector<std::string> saved;   // every path saved, in order
-
-  spreadsheet::ApplicationFactory factory() {
-    return [this] { return std::make_unique<App>(*this); };
-  }
-
- private:
-  class Book : public spreadsheet::Workbook {
-   public:
-    Book(MemorySpreadsheet& owner, std::vector<std::string> names)
-        : owner_(owner), names_(std::move(names)) {}
-    int worksheetCount() override { return static_cast<int>(names_.size()); }
-    std::string worksheetName(int index) override { return names_.at(index - 1); }
-    void selectSheet(int index) override { active_ = index; }
-    spreadsheet::SheetStats saveAs(const std::string& path, int) override {
-      std::ofstream(path, std::ios::binary) << names_.at(active_ - 1) << "\r\n";
-      owner_.saved.push_back(path);
-      return {1, 1};
-    }
-    void close() override {}
-
-   private:
-    MemorySpreadsheet& owner_;
-    std::vector<std::string> names_;
-    int active_ = 1;
-  };
-
-  class App : public spreadsheet::Application {
-   public:
-    explicit App(MemorySpreadsheet& owner) : owner_(owner) {}
-    spreadsheet::Workbook& open(const std::string& path) override {
-      owner_.opened.push_back(path);
-      const auto it = owner_.workbooks.find(path);
-      if (it == owner_.workbooks.end())
-        throw spreadsheet::SpreadsheetError(spreadsheet::ErrorCode::CannotOpen,
-                                            "Cannot open \"" + path + "\".");
-      book_ = std::make_unique<Book>(owner_, it->second);
-      return *book_;
-    }
-    void setDisplayAlerts(bool) override {}
-    void quit() override {}
-
-   private:
-    MemorySpreadsheet& owner_;
-    std::unique_ptr<Book> book_;
-  };
 };
 
 }  // namespace quorvel::test
