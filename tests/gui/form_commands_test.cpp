@@ -26,11 +26,17 @@ TEST_F(WindowTest, HasTheFixedLayoutCaptionsAndMenus) {
   EXPECT_EQ(form->Command3->geometry().topLeft(), QPoint(560, 136));
   EXPECT_EQ(form->Command4->geometry().topLeft(), QPoint(560, 192));
 
-  const std::pair<QAbstractButton*, const char*> captions[] = {
-      {form->Command1, "Add Excel"}, {form->Command5, "Add Folder"}, {form->Command2, "Remove File"},
-      {form->Command6, "Convert"},   {form->Command8, "Help"},       {form->Command7, "HomePage"},
-      {form->Command9, "Exit"},      {form->Command10, "Browse"},    {form->Command11, "View"},
-      {form->Command3, ""},          {form->Command4, ""}};
+  const std::pair<QAbstractButton*, const char*> captions[] = {{form->Command1, "Add Excel"},
+                                                               {form->Command5, "Add Folder"},
+                                                               {form->Command2, "Remove File"},
+                                                               {form->Command6, "Convert"},
+                                                               {form->Command8, "Help"},
+                                                               {form->Command7, "HomePage"},
+                                                               {form->Command9, "Exit"},
+                                                               {form->Command10, "Browse"},
+                                                               {form->Command11, "View"},
+                                                               {form->Command3, ""},
+                                                               {form->Command4, ""}};
   for (const auto& [button, caption] : captions) EXPECT_EQ(button->text(), caption);
   EXPECT_EQ(form->Label3->text(), "Convert Option:");
   EXPECT_EQ(form->Label7->text(), "Select  output directory:");
@@ -80,8 +86,7 @@ struct CommandPair {
   std::function<QAction*(Form1&)> action;
 };
 
-class CommandMapTest : public WindowTest,
-                       public ::testing::WithParamInterface<CommandPair> {};
+class CommandMapTest : public WindowTest, public ::testing::WithParamInterface<CommandPair> {};
 
 TEST_P(CommandMapTest, ButtonAndMenuItemRunTheSameHandler) {
   const std::string book = workbook("Book1.xls");
@@ -113,19 +118,18 @@ TEST_P(CommandMapTest, ButtonAndMenuItemRunTheSameHandler) {
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, CommandMapTest,
-    ::testing::Values(
-        CommandPair{"AddExcel", [](Form1& f) { return f.Command1; },
-                    [](Form1& f) { return f.AddExcel; }},
-        CommandPair{"AddFolder", [](Form1& f) { return f.Command5; },
-                    [](Form1& f) { return f.AddFolder; }},
-        CommandPair{"RemoveItem", [](Form1& f) { return f.Command2; },
-                    [](Form1& f) { return f.RemoveItem; }},
-        CommandPair{"Convert", [](Form1& f) { return f.Command6; },
-                    [](Form1& f) { return f.Separate; }},
-        CommandPair{"Help", [](Form1& f) { return f.Command8; },
-                    [](Form1& f) { return f.Help1; }},
-        CommandPair{"HomePage", [](Form1& f) { return f.Command7; },
-                    [](Form1& f) { return f.HomePage; }}),
+    ::testing::Values(CommandPair{"AddExcel", [](Form1& f) { return f.Command1; },
+                                  [](Form1& f) { return f.AddExcel; }},
+                      CommandPair{"AddFolder", [](Form1& f) { return f.Command5; },
+                                  [](Form1& f) { return f.AddFolder; }},
+                      CommandPair{"RemoveItem", [](Form1& f) { return f.Command2; },
+                                  [](Form1& f) { return f.RemoveItem; }},
+                      CommandPair{"Convert", [](Form1& f) { return f.Command6; },
+                                  [](Form1& f) { return f.Separate; }},
+                      CommandPair{"Help", [](Form1& f) { return f.Command8; },
+                                  [](Form1& f) { return f.Help1; }},
+                      CommandPair{"HomePage", [](Form1& f) { return f.Command7; },
+                                  [](Form1& f) { return f.HomePage; }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WindowTest, EachCommandDoesWhatItsNameSays) {

@@ -3,14 +3,18 @@
 // the scripted spreadsheet component, with helpers that act like a user.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
 #include <QtTest/QTest>
 #include <memory>
 
 #include "main_window/form1.h"
 #include "main_window/list_view.h"
 #include "main_window/output_combo.h"
+#include "settings/setting_dialog.h"
 #include "tests/gui/scripted_host.h"
 #include "tests/support/fake_application.h"
 #include "tests/support/test_support.h"
