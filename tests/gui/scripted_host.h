@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,19 @@ struct Message {
   bool operator==(const Message&) const = default;
 };
 
+inline void PrintTo(const Message& m, std::ostream* os) {
+  *os << "{\"" << m.text << "\", " << m.style << "}";
+}
+
 struct Opened {
   std::string target;
   int showCommand;
   bool operator==(const Opened&) const = default;
 };
+
+inline void PrintTo(const Opened& o, std::ostream* os) {
+  *os << "{\"" << o.target << "\", " << o.showCommand << "}";
+}
 
 class ScriptedHost : public DesktopHost {
  public:

@@ -28,11 +28,14 @@ class WindowTest : public ::testing::Test {
   ScriptedHost host;
   std::shared_ptr<FakeScript> script = std::make_shared<FakeScript>();
   std::unique_ptr<Form1> form;
+  bool realSpreadsheet = false;  // the program's own component instead of the script
 
   std::string appFile(const std::string& name) const { return app.file(name); }
 
   void start() {
-    form = std::make_unique<Form1>(app.path().string(), host, script->factory());
+    form = std::make_unique<Form1>(
+        app.path().string(), host,
+        realSpreadsheet ? spreadsheet::ApplicationFactory() : script->factory());
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
   }
