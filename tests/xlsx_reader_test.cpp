@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/numfmt/number_format.h"
 #include "engine/spreadsheet/workbook_reader.h"
 #include "engine/spreadsheet/xlsx/ooxml_values.h"
 #include "tests/support/test_support.h"
@@ -254,6 +256,118 @@ TEST(XlsxReader, DamageIsReportedInPlainWords) {
       "no workbook part in the package");
   EXPECT_EQ(errorOf(XlsxBuilder().worksheet("S", "").dropPart("xl/worksheets/sheet1.xml")),
             "the worksheet 'S' has no part in the package (xl/worksheets/sheet1.xml)");
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet {
+namespace {
+
+// The reader hands the writer a number's own text when General would show
+// exactly that text; it must never hand over a text General would change.
+TEST(XlsxReader, NumbersPassTheirTextToTheWriterOnlyWhenGeneralShowsItUnchanged) {
+  std::vector<std::string> values = {"0",
+                                     "-0",
+                                     "12",
+                                     "007",
+                                     "1.5",
+                                     "1.50",
+                                     "-2.25",
+                                     "1.",
+                                     "1E3",
+                                     "0.000000001",
+                                     "0.0000000001",
+                                     "123456789012345",
+                                     "1234567890123456",
+                                     "0.1234567890123456",
+                                     "99999999999999.9",
+                                     "-0.5",
+                                     "+3"};
+  std::uint64_t seed = 12345;
+  for (int i = 0; i < 300; ++i) {  // decimals of every length and scale
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    std::string digits = std::to_string(seed >> 20).substr(0, 1 + (seed >> 8) % 15);
+    std::size_t point = (seed >> 40) % (digits.size() + 1);
+    std::string v = seed & 1 ? "-" : "";
+    v.append(point == 0 ? std::string("0") : digits.substr(0, point));
+    if (point < digits.size()) v.append(".").append(digits, point);
+    values.push_back(v);
+  }
+  std::string row = "<row r=\"1\">";
+  for (const std::string& v : values)
+    row += "<c><v>" + v + "</v></c><c s=\"1\"><v>" + v + "</v></c>";
+  test::TempDir dir;
+  auto reader = open(XlsxBuilder()
+                         .worksheet("S", row + "</row>")
+                         .styles("<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"2\"/></cellXfs>"),
+                     dir);
+  auto cursor = reader->openWorksheet(0);
+  Cell c;
+  std::size_t passed = 0;
+  for (std::size_t i = 0; cursor->next(c); ++i) {
+    const std::string& v = values[i / 2];
+    ASSERT_EQ(c.kind, CellKind::Number) << v;
+    EXPECT_EQ(c.number, std::strtod(v.c_str(), nullptr)) << v;
+    if (c.style == 1) {
+      EXPECT_TRUE(c.generalText.empty()) << v;
+    } else if (!c.generalText.empty()) {
+      std::string general;
+      appendGeneral(c.number, general);
+      EXPECT_EQ(c.generalText, general) << v;
+      ++passed;
+    }
+  }
+  EXPECT_GT(passed, values.size() / 2);  // the common case does take the short way
+  for (const char* v : {"1.5", "12", "0", "-0.5", "0.000000001"}) {
+    test::TempDir d;
+    auto r =
+        open(XlsxBuilder().worksheet("S", std::string("<row><c><v>") + v + "</v></c></row>"), d);
+    auto cur = r->openWorksheet(0);
+    ASSERT_TRUE(cur->next(c));
+    EXPECT_EQ(c.generalText, v);
+  }
+}
+
+TEST(XlsxReader, AWorkbookRedefiningFormatZeroGetsNoGeneralShortcut) {
+  test::TempDir dir;
+  auto reader = open(XlsxBuilder()
+                         .worksheet("S", "<row><c><v>1.5</v></c><c s=\"7\"><v>2</v></c></row>")
+                         .styles("<numFmts><numFmt numFmtId=\"0\" formatCode=\"0.00\"/></numFmts>"
+                                 "<cellXfs><xf numFmtId=\"0\"/></cellXfs>"),
+                     dir);
+  auto cursor = reader->openWorksheet(0);
+  Cell c;
+  ASSERT_TRUE(cursor->next(c));
+  EXPECT_TRUE(c.generalText.empty());
+  ASSERT_TRUE(cursor->next(c));
+  EXPECT_TRUE(c.generalText.empty());
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet {
+namespace {
+
+TEST(XlsxReader, TheRecordedDimensionIsOfferedAsAHintOnly) {
+  auto rangeOf = [](const std::string& dimension) {
+    test::TempDir dir;
+    auto reader = open(
+        XlsxBuilder().worksheetXml("S", "<worksheet>" + dimension +
+                                            "<sheetData><row r=\"2\"><c r=\"B2\"><v>1</v></c></row>"
+                                            "</sheetData></worksheet>"),
+        dir);
+    auto cursor = reader->openWorksheet(0);
+    Cell c;
+    EXPECT_TRUE(cursor->next(c));
+    return cursor->storedRange();
+  };
+  EXPECT_EQ(rangeOf("<dimension ref=\"B2:D5\"/>"), (CellRange{1, 1, 4, 3}));
+  EXPECT_EQ(rangeOf("<dimension ref=\"C3\"/>"), (CellRange{2, 2, 2, 2}));
+  EXPECT_EQ(rangeOf("<dimension ref=\"D5:B2\"/>"), (CellRange{1, 1, 4, 3}));
+  EXPECT_FALSE(rangeOf("<dimension ref=\"nonsense\"/>").has_value());
+  EXPECT_FALSE(rangeOf("").has_value());
 }
 
 }  // namespace

@@ -267,7 +267,140 @@ void writeLine(std::uint32_t left, std::uint32_t right, const RecordHeader& h,
   out += "\r\n";
 }
 
+// Formats a cell with a value into the row (blank cells add nothing).
+void addCell(const Cell& cell, const CellFormatter& formatter, RowBuffer& row,
+             std::string& scratch) {
+  // The field goes straight into the row's text, quoted afterwards if need be.
+  std::string& text = row.textBuffer();
+  std::size_t start = text.size();
+  switch (cell.kind) {
+    case CellKind::Blank:
+      return;
+    case CellKind::Number:
+      if (!cell.generalText.empty()) {
+        text += cell.generalText;  // digits, a point and a sign: never quoted
+        row.added(cell.col, start);
+        return;
+      }
+      formatter.appendNumber(cell.style, cell.number, text);
+      break;
+    case CellKind::Text:
+      formatter.appendText(cell.style, cell.text, text);
+      break;
+    case CellKind::Boolean:
+      text += cell.number != 0 ? "TRUE" : "FALSE";
+      row.added(cell.col, start);
+      return;
+    case CellKind::Error:
+      text += cell.text;
+      break;
+  }
+  if (text.find_first_of("\"\t\n\r,", start) != std::string::npos) {
+    scratch.assign(text, start);
+    text.resize(start);
+    appendField(scratch, text);
+  }
+  row.added(cell.col, start);
+}
+
+void checkLimits(const Cell& cell) {
+  if (cell.row >= kMaxRows || cell.col >= kMaxColumns)
+    damaged("a cell lies outside the worksheet's " + std::to_string(kMaxRows) + " rows and " +
+            std::to_string(kMaxColumns) + " columns");
+}
+
+// Writes rows straight to the file, padded to the range the sheet records.
+// False, with the file half written, as soon as a cell shows that range to
+// be wrong or the rows to be out of order: the caller starts over.
+bool writeWithStoredRange(SheetCursor& cursor, Cell& cell, const CellRange& range,
+                          const CellFormatter& formatter, OutputFile& out, SheetStats& stats) {
+  std::string& buf = out.buffer();
+  std::uint32_t next = range.top;  // next row to write
+  auto writeEmptyRows = [&](std::uint32_t to) {
+    for (; next < to; ++next) {
+      buf.append(range.right - range.left, '\t');
+      buf += "\r\n";
+      out.maybeFlush();
+    }
+  };
+  RowBuffer row;
+  std::string body, scratch;
+  RecordHeader h;
+  auto flushRow = [&](std::uint32_t r) {
+    if (row.empty()) return;
+    writeEmptyRows(r);
+    row.body(body, h);
+    writeLine(range.left, range.right, h, body, buf);
+    out.maybeFlush();
+    row.clear();
+    next = r + 1;
+  };
+  Box box;
+  std::uint32_t rowIndex = cell.row;
+  do {
+    checkLimits(cell);
+    if (cell.row < range.top || cell.row > range.bottom || cell.col < range.left ||
+        cell.col > range.right || cell.row < rowIndex)
+      return false;
+    box.include(cell.row, cell.col);
+    if (cell.row != rowIndex) {
+      flushRow(rowIndex);
+      rowIndex = cell.row;
+    }
+    addCell(cell, formatter, row, scratch);
+  } while (cursor.next(cell));
+  flushRow(rowIndex);
+  if (box.top != range.top || box.left != range.left || box.bottom != range.bottom ||
+      box.right != range.right)
+    return false;
+  writeEmptyRows(range.bottom + 1);
+  stats.rows = range.bottom - range.top + 1;
+  stats.columns = range.right - range.left + 1;
+  return true;
+}
+
+// A cursor whose first cell was already read.
+class ReplayCursor final : public SheetCursor {
+ public:
+  ReplayCursor(SheetCursor& inner, const Cell& first) : inner_(inner), first_(first) {}
+  bool next(Cell& cell) override {
+    if (pending_) {
+      pending_ = false;
+      cell = first_;
+      return true;
+    }
+    return inner_.next(cell);
+  }
+
+ private:
+  SheetCursor& inner_;
+  Cell first_;
+  bool pending_ = true;
+};
+
 }  // namespace
+
+SheetStats writeSheetText(const std::function<std::unique_ptr<SheetCursor>()>& open,
+                          const CellFormatter& formatter, const std::string& outputPath) {
+  std::unique_ptr<SheetCursor> cursor = open();
+  Cell cell;
+  if (!cursor->next(cell)) return writeSheetText(*cursor, formatter, outputPath);  // empty
+  std::optional<CellRange> range = cursor->storedRange();
+  if (range && range->bottom < kMaxRows && range->right < kMaxColumns) {
+    {
+      OutputFile out(outputPath);
+      SheetStats stats;
+      if (writeWithStoredRange(*cursor, cell, *range, formatter, out, stats)) {
+        out.close();
+        return stats;
+      }
+    }
+    cursor = open();  // the recorded range is wrong: read the sheet again
+    return writeSheetText(*cursor, formatter, outputPath);
+  }
+  ReplayCursor replay(*cursor, cell);
+  return writeSheetText(replay, formatter, outputPath);
+}
 
 SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
                           const std::string& outputPath) {
@@ -295,43 +428,14 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
 
   Cell cell;
   while (cursor.next(cell)) {
-    if (cell.row >= kMaxRows || cell.col >= kMaxColumns)
-      damaged("a cell lies outside the worksheet's " + std::to_string(kMaxRows) + " rows and " +
-              std::to_string(kMaxColumns) + " columns");
+    checkLimits(cell);
     box.include(cell.row, cell.col);
     if (!haveRow || cell.row != rowIndex) {
       flushRow();
       rowIndex = cell.row;
       haveRow = true;
     }
-    // The field goes straight into the row's text, quoted afterwards if need be.
-    std::string& text = row.textBuffer();
-    std::size_t start = text.size();
-    switch (cell.kind) {
-      case CellKind::Blank:
-        continue;
-      case CellKind::Number:
-        if (!cell.generalText.empty())
-          text += cell.generalText;
-        else
-          formatter.appendNumber(cell.style, cell.number, text);
-        break;
-      case CellKind::Text:
-        formatter.appendText(cell.style, cell.text, text);
-        break;
-      case CellKind::Boolean:
-        text += cell.number != 0 ? "TRUE" : "FALSE";
-        break;
-      case CellKind::Error:
-        text += cell.text;
-        break;
-    }
-    if (text.find_first_of("\"\t\n\r,", start) != std::string::npos) {
-      unquoted.assign(text, start);
-      text.resize(start);
-      appendField(unquoted, text);
-    }
-    row.added(cell.col, start);
+    addCell(cell, formatter, row, unquoted);
   }
   flushRow();
 

@@ -238,6 +238,15 @@ void XmlScanner::appendText(std::string& out) const {
 }
 
 void XmlScanner::appendDecoded(std::string_view raw, std::string& out) const {
+  // Most texts (numbers, plain words) hold neither entities nor line ends.
+  if (raw.size() < 64) {
+    bool plain = true;
+    for (char c : raw) plain &= c != '&' && c != '\r';
+    if (plain) {
+      out.append(raw);
+      return;
+    }
+  }
   std::size_t i = 0;
   for (;;) {
     std::size_t amp = raw.find('&', i);

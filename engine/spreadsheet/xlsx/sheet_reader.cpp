@@ -1,5 +1,6 @@
 #include "engine/spreadsheet/xlsx/sheet_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -124,6 +125,7 @@ bool XlsxSheetReader::next(Cell& cell) {
     if (token != T::StartTag) continue;
     std::string_view name = xml_.name();
     if (!inSheetData_) {
+      if (name == "dimension") readDimension();
       if (name == "sheetData") {
         if (xml_.selfClosing())
           done_ = true;
@@ -162,6 +164,20 @@ bool XlsxSheetReader::next(Cell& cell) {
     return finishCell(cell);
   }
   return false;
+}
+
+void XlsxSheetReader::readDimension() {
+  std::string_view ref = xml_.attribute("ref");
+  std::size_t colon = ref.find(':');
+  try {
+    CellReference a = parseCellReference(ref.substr(0, colon));
+    CellReference b =
+        colon == std::string_view::npos ? a : parseCellReference(ref.substr(colon + 1));
+    storedRange_ = CellRange{std::min(a.row, b.row), std::min(a.col, b.col), std::max(a.row, b.row),
+                             std::max(a.col, b.col)};
+  } catch (const FormatError&) {
+    storedRange_.reset();  // only a hint: a bad one is no hint
+  }
 }
 
 void XlsxSheetReader::startRow() {

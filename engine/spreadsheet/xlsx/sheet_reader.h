@@ -3,6 +3,7 @@
 // pass. Holds the scanner's buffer and one cell's value, never the sheet.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,11 @@ class XlsxSheetReader final : public SheetCursor {
                   const GeneralStyles& generalStyles);
   ~XlsxSheetReader() override;
   bool next(Cell& cell) override;
+  std::optional<CellRange> storedRange() const override { return storedRange_; }
 
  private:
   enum class Type : std::uint8_t { Number, Shared, FormulaText, Inline, Boolean, Error, Date };
+  void readDimension();
   void startRow();
   void startCell();
   void readValueText(std::string& into);
@@ -45,6 +48,7 @@ class XlsxSheetReader final : public SheetCursor {
   bool date1904_;
   const GeneralStyles& generalStyles_;
   bool inSheetData_ = false, done_ = false;
+  std::optional<CellRange> storedRange_;  // the sheet's <dimension>
 
   std::uint32_t row_ = 0;      // row of the current <row>
   std::int64_t lastRow_ = -1;  // for rows without a reference
