@@ -75,13 +75,14 @@ void Form1::buildControls() {
   client->setFixedSize(Px(9000), Px(8088));
   setCentralWidget(client);
 
+  // One icon size for the whole toolbar keeps the captions on one line.
   Command1 = ToolbarButton(client, "Command1", "Add Excel", icons::AddWorkbook(), 40);
   Command5 = ToolbarButton(client, "Command5", "Add Folder", icons::AddFolder(), 40);
-  Command2 = ToolbarButton(client, "Command2", "Remove File", icons::RemoveFile(), 32);
+  Command2 = ToolbarButton(client, "Command2", "Remove File", icons::RemoveFile(), 40);
   Command6 = ToolbarButton(client, "Command6", "Convert", icons::Convert(), 40);
-  Command8 = ToolbarButton(client, "Command8", "Help", icons::HelpBook(), 32);
+  Command8 = ToolbarButton(client, "Command8", "Help", icons::HelpBook(), 40);
   Command7 = ToolbarButton(client, "Command7", "HomePage", icons::Home(), 40);
-  Command9 = ToolbarButton(client, "Command9", "Exit", icons::ExitDoor(), 32);
+  Command9 = ToolbarButton(client, "Command9", "Exit", icons::ExitDoor(), 40);
   Place(Command1, 120, 0, 1210, 975);
   Place(Command5, 1440, 0, 1210, 975);
   Place(Command2, 2760, 0, 1330, 975);
@@ -100,7 +101,8 @@ void Form1::buildControls() {
   Place(Command4, 8400, 2880, 370, 610);
 
   Label3 = Caption(client, "Label3", "Convert Option:");
-  Place(Label3, 240, 3840, 1210, 330);
+  // Wide enough for its caption in Arial, ending just before Combo1.
+  Place(Label3, 240, 3840, 1290, 330);
   Combo1 = new QComboBox(client);
   Combo1->setObjectName("Combo1");
   Place(Combo1, 1560, 3840, 6730, 330);
