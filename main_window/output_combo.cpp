@@ -10,6 +10,9 @@ OutputCombo::OutputCombo(QWidget* parent) : QComboBox(parent) {
   setInsertPolicy(QComboBox::NoInsert);
   setCompleter(nullptr);
   setMaxVisibleItems(15);
+  // Qt would pick the entry equal to a typed path when editing ends; a
+  // typed path stays typed, whatever it says.
+  disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
   connect(lineEdit(), &QLineEdit::textEdited, this, [this] { typed_ = true; });
   connect(this, &QComboBox::activated, this, [this](int index) {
     typed_ = false;

@@ -104,5 +104,15 @@ TEST_F(HistoryTest, ViewOpensOnlyAnExistingFolder) {
   EXPECT_TRUE(host.messages.empty());
 }
 
+TEST_F(HistoryTest, ATypedPathEqualToAnEntryStaysTyped) {
+  startWith({"/o/1", "/o/2"});
+  form->Combo5->setFocus();
+  type("/o/2");
+  QTest::keyClick(form->Combo5->lineEdit(), Qt::Key_Return);
+  form->Command10->setFocus();
+  EXPECT_EQ(index(), -1);
+  EXPECT_EQ(form->outputBox().text(), "/o/2");
+}
+
 }  // namespace
 }  // namespace quorvel::test
