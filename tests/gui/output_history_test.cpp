@@ -17,6 +17,7 @@ class HistoryTest : public WindowTest {
   int index() { return form->outputBox().selectedIndex(); }
   void type(const QString& text) {
     form->Combo5->lineEdit()->selectAll();
+    QTest::keyClick(form->Combo5->lineEdit(), Qt::Key_Delete);
     QTest::keyClicks(form->Combo5->lineEdit(), text);
   }
 };
