@@ -19,6 +19,9 @@ void Form1::Command10_Click() {
 }
 
 void Form1::Command11_Click() {
+  // An empty box names no directory; with the separator appended it would
+  // name the file system's root.
+  if (outputEntries_->text().empty()) return;
   const std::string folder = outputEntries_->text() + "/";
   if (GetPathKind(folder) == kPathDirectory) host_.open(folder);
 }
