@@ -11,5 +11,8 @@ inline constexpr std::uint32_t kMaxRows = 1048576;             // rows of a work
 inline constexpr std::uint32_t kMaxColumns = 16384;            // columns of a worksheet
 inline constexpr std::size_t kMaxCellChars = 32767;            // characters of one cell
 inline constexpr std::size_t kMaxSmallPartBytes = 256u << 20;  // a workbook/styles part read whole
+// One binary record of an .xlsb part that we read (the largest Excel writes,
+// a rich shared string or a formula with array constants, is far smaller).
+inline constexpr std::size_t kMaxXlsbRecordBytes = 16u << 20;
 
 }  // namespace quorvel
