@@ -309,6 +309,29 @@ TEST_F(XlsbWorkbook, ConvertsToTextThroughTheNineSteps) {
   app->quit();
 }
 
+TEST_F(XlsbWorkbook, ListingSheetsLeavesTheSharedStringsUnread) {
+  WorkbookWriter w;
+  w.addSharedStringRecord(Payload().u8(0).u32(50).u16('x').str());  // 50 characters promised
+  SheetWriter s;
+  s.row(0);
+  s.number(0, 1);
+  w.addSheet({"Listed", 0, "worksheet", s.finish()});
+  auto app = createApplication();
+  Workbook& book = app->open(save(w));
+  EXPECT_EQ(book.worksheetCount(), 1);
+  EXPECT_EQ(book.worksheetName(1), "Listed");
+  // Every save then meets the damage, not only the first.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    try {
+      book.saveAs(dir_.file("s.txt"), xlCurrentPlatformText);
+      ADD_FAILURE() << "no error";
+    } catch (const SpreadsheetError& e) {
+      EXPECT_EQ(e.code(), ErrorCode::Damaged);
+      EXPECT_NE(e.description().find("xl/sharedStrings.bin"), std::string::npos) << e.description();
+    }
+  }
+}
+
 TEST_F(XlsbWorkbook, DamagedWorkbooksNameTheFile) {
   WorkbookWriter w;
   SheetWriter s;

@@ -35,8 +35,7 @@ class XlsbWorkbookReader final : public WorkbookReader {
         auto styles = open(rel.target);
         xlsb::readStylesPart(*styles, rel.target, formatter_);
       } else if (relTypeIs(rel, "/sharedStrings")) {
-        auto strings = open(rel.target);
-        strings_.read(*strings, rel.target);
+        stringsPart_ = rel.target;
       }
     }
   }
@@ -46,6 +45,14 @@ class XlsbWorkbookReader final : public WorkbookReader {
   std::unique_ptr<SheetCursor> openWorksheet(std::size_t index) override {
     if (index >= sheetParts_.size())
       fail(ErrorCode::NoSuchSheet, "worksheet " + std::to_string(index + 1));
+    // Listing the sheets needs no strings: they are read with the first sheet.
+    if (!stringsPart_.empty()) {
+      auto source = open(stringsPart_);
+      xlsb::SharedStrings table;
+      table.read(*source, stringsPart_);
+      strings_ = std::move(table);
+      stringsPart_.clear();
+    }
     const std::string& part = sheetParts_[index];
     return std::make_unique<xlsb::XlsbSheetCursor>(open(part), part, strings_);
   }
@@ -67,6 +74,7 @@ class XlsbWorkbookReader final : public WorkbookReader {
   std::vector<WorksheetInfo> worksheets_;
   std::vector<std::string> sheetParts_;
   CellFormatter formatter_;
+  std::string stringsPart_;  // until the strings are read
   xlsb::SharedStrings strings_;
 };
 
