@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -59,12 +60,12 @@ struct RowValues {
 RowValues valuesOf(std::uint32_t r) {
   RowValues v;
   v.id = r;
-  v.measure = r * 1.25 + 0.1;
+  v.measure = std::sin(r) * 10000;  // full-precision doubles, as measured data are
   v.label = "item " + std::to_string(r % 1000);
   v.date = 43831 + r % 3650;
   v.flag = r % 3 == 0;
   v.unique = "unique text " + std::to_string(r);
-  v.percent = (r % 100) / 100.0;
+  v.percent = std::fmod(r * 0.6180339887498949, 1.0);
   v.price = (r % 100000) / 100.0;
   v.city = kCities[r % 20];
   v.sum = v.id + v.measure;
