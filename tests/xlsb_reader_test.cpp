@@ -2,6 +2,7 @@
 // record, long and short, the sheet list, styles and shared strings.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -213,6 +214,37 @@ TEST(XlsbSharedStrings, RichAndPhoneticStringsKeepOnlyTheirText) {
   EXPECT_EQ(t.at(2), "漢字");
   EXPECT_EQ(t.at(3), "");
   EXPECT_EQ(t.at(4), "last");
+}
+
+TEST(XlsbWorkbookPart, SheetListInBothLayoutsOfTheBundleRecord) {
+  auto read = [](const std::string& part) {
+    MemoryByteSource source(part);
+    return readWorkbookPart(source, "xl/workbook.bin");
+  };
+  std::string part;
+  test::xlsb::appendRecord(part, BrtWbProp, Payload().u32(1).u32(0).wide(""));
+  test::xlsb::appendRecord(part, BrtBundleSh, Payload().u32(2).u32(1).wide("rId7").wide("Usual"));
+  // Excel 2007 Beta 2 wrote the state in eight bytes (poi__Simple.xlsb).
+  test::xlsb::appendRecord(part, BrtBundleSh,
+                           Payload().u32(1).u32(0).u32(2).wide("rId8").wide("Early"));
+  // A null relationship id.
+  test::xlsb::appendRecord(part, BrtBundleSh,
+                           Payload().u32(0).u32(3).u32(0xFFFFFFFF).wide("No part"));
+  WorkbookProperties props = read(part);
+  EXPECT_TRUE(props.date1904);
+  ASSERT_EQ(props.sheets.size(), 3u);
+  EXPECT_EQ(props.sheets[0].name, "Usual");
+  EXPECT_EQ(props.sheets[0].relId, "rId7");
+  EXPECT_EQ(props.sheets[0].visibility, SheetVisibility::VeryHidden);
+  EXPECT_EQ(props.sheets[1].name, "Early");
+  EXPECT_EQ(props.sheets[1].relId, "rId8");
+  EXPECT_EQ(props.sheets[1].visibility, SheetVisibility::Hidden);
+  EXPECT_EQ(props.sheets[2].relId, "");
+
+  // Fitting neither layout is damage.
+  std::string bad;
+  test::xlsb::appendRecord(bad, BrtBundleSh, Payload().u32(0).u32(1).u32(40).u16('r'));
+  EXPECT_THROW(read(bad), FormatError);
 }
 
 // Whole packages through the nine steps.

@@ -2,11 +2,11 @@
 // payloads across read boundaries, damaged parts, and field reads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "engine/spreadsheet/error.h"
-#include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/xlsb/record_fields.h"
 #include "engine/spreadsheet/xlsb/record_reader.h"
 #include "engine/spreadsheet/xlsb/sheet_cursor.h"
