@@ -11,5 +11,6 @@ inline constexpr std::uint32_t kMaxRows = 1048576;             // rows of a work
 inline constexpr std::uint32_t kMaxColumns = 16384;            // columns of a worksheet
 inline constexpr std::size_t kMaxCellChars = 32767;            // characters of one cell
 inline constexpr std::size_t kMaxSmallPartBytes = 256u << 20;  // a workbook/styles part read whole
+inline constexpr std::size_t kMaxSheetNameChars = 31;          // characters of a sheet name shown
 
 }  // namespace quorvel
