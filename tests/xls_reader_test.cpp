@@ -290,6 +290,41 @@ TEST(XlsReader, ReadsABareBiff2Worksheet) {
   EXPECT_EQ(got[5].col, 3u);
 }
 
+TEST(XlsReader, ReadsABiff4WorkbookWhoseSheetsFollowTheGlobals) {
+  auto bof = [](std::uint16_t dt) {
+    std::string d;
+    put16(d, 0x0000);
+    put16(d, dt);
+    put16(d, 0);
+    return biffRecord(0x0409, d);
+  };
+  std::string number;
+  put16(number, 4);
+  put16(number, 1);
+  put16(number, 0);
+  test::putDouble(number, 7.5);
+  std::string s = bof(0x0100);
+  s += biffRecord(0x041E, std::string("\0\0\x04"
+                                      "0.00",
+                                      7));
+  s += biffRecord(0x008F, std::string("\x06"
+                                      "Charts",
+                                      7));
+  s += biffRecord(0x008F, std::string("\x05"
+                                      "Table",
+                                      6));
+  s += biffRecord(0x000A, {});
+  s += bof(0x0020) + biffRecord(0x0203, number) + biffRecord(0x000A, {});
+  s += bof(0x0010) + biffRecord(0x0203, number) + biffRecord(0x000A, {});
+  auto book = open(s);
+  ASSERT_EQ(book->worksheets().size(), 1u);
+  EXPECT_EQ(book->worksheets()[0].name, "Table");
+  auto got = cells(*book, 0);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].row, 4u);
+  EXPECT_EQ(got[0].number, 7.5);
+}
+
 TEST(XlsReader, DamagedWorkbookStreamsGiveAClearError) {
   test::CompoundFileWriter noWorkbook;
   noWorkbook.addStream("WordDocument", std::string(100, 'x'));
