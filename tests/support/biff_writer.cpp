@@ -8,7 +8,6 @@ namespace quorvel::test {
 
 namespace {
 
-constexpr std::uint32_t kSector = 512;
 constexpr std::uint32_t kMiniSector = 64;
 constexpr std::size_t kMiniCutoff = 4096;
 constexpr std::uint32_t kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF, kFatSect = 0xFFFFFFFD,
@@ -95,11 +94,14 @@ void CompoundFileWriter::addStream(std::string name, std::string data) {
 
 void CompoundFileWriter::patchFat(std::string& file, std::uint32_t sector,
                                   std::uint32_t next) const {
+  const std::uint32_t kSector = sectorSize_;
   std::uint32_t fatSector = fatSectors_.at(sector / (kSector / 4));
-  set32(file, (fatSector + 1) * kSector + 4 * (sector % (kSector / 4)), next);
+  set32(file, std::size_t{fatSector + 1} * kSector + 4 * (sector % (kSector / 4)), next);
 }
 
 std::string CompoundFileWriter::build() {
+  const std::uint32_t kSector = sectorSize_;
+  const std::uint32_t perDifat = kSector / 4 - 1;
   // The mini stream: small streams one after the other, 64-byte aligned.
   std::string mini;
   std::vector<std::uint32_t> miniFat;
@@ -123,7 +125,7 @@ std::string CompoundFileWriter::build() {
   const std::uint32_t content = dirSectors + miniFatSectors + miniSectors + bigSectors;
   std::uint32_t fat = 1, difat = 0;
   for (;;) {
-    difat = fat > 109 ? (fat - 109 + 126) / 127 : 0;
+    difat = fat > 109 ? (fat - 109 + perDifat - 1) / perDifat : 0;
     if (fat * (kSector / 4) >= content + fat + difat) break;
     ++fat;
   }
@@ -199,20 +201,21 @@ std::string CompoundFileWriter::build() {
       set32(file, std::size_t{i + 1} * kSector + 4 * k, table[i * (kSector / 4) + k]);
   for (std::uint32_t d = 0; d < difat; ++d) {
     std::size_t at = std::size_t{fat + d + 1} * kSector;
-    for (std::uint32_t k = 0; k < 127; ++k) {
-      std::uint32_t index = 109 + d * 127 + k;
+    for (std::uint32_t k = 0; k < perDifat; ++k) {
+      std::uint32_t index = 109 + d * perDifat + k;
       set32(file, at + 4 * k, index < fat ? index : kFree);
     }
-    set32(file, at + 508, d + 1 < difat ? fat + d + 1 : kEnd);
+    set32(file, at + 4 * perDifat, d + 1 < difat ? fat + d + 1 : kEnd);
   }
   // Header.
   static const unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
   std::memcpy(file.data(), kSignature, 8);
   file[24] = 0x3E;
-  file[26] = 3;
+  file[26] = static_cast<char>(version_);
   file[28] = '\xFE';
   file[29] = '\xFF';
-  file[30] = 9;
+  file[30] = version_ == 4 ? 12 : 9;
+  if (version_ == 4) set32(file, 40, dirSectors);
   file[32] = 6;
   set32(file, 44, fat);
   set32(file, 48, dirFirst);

@@ -9,10 +9,13 @@
 
 namespace quorvel::test {
 
-// A compound file of version 3 (512-byte sectors) holding streams in its
-// root storage; streams under 4096 bytes go to the mini stream.
+// A compound file of version 3 (512-byte sectors) or 4 (4096-byte sectors)
+// holding streams in its root storage; streams under 4096 bytes go to the
+// mini stream.
 class CompoundFileWriter {
  public:
+  explicit CompoundFileWriter(int version = 3)
+      : version_(version), sectorSize_(version == 4 ? 4096 : 512) {}
   void addStream(std::string name, std::string data);
   std::string build();
 
@@ -22,6 +25,8 @@ class CompoundFileWriter {
   void patchFat(std::string& file, std::uint32_t sector, std::uint32_t next) const;
 
  private:
+  int version_;
+  std::uint32_t sectorSize_;
   std::vector<std::pair<std::string, std::string>> streams_;
   std::map<std::string, std::uint32_t> firstSector_;
   std::vector<std::uint32_t> fatSectors_;
