@@ -290,6 +290,33 @@ TEST(XlsReader, ReadsABareBiff2Worksheet) {
   EXPECT_EQ(got[5].col, 3u);
 }
 
+TEST(XlsReader, Biff3CellsNameTheirStyleInEitherRecordForm) {
+  std::string s = biffRecord(0x0209, std::string("\0\0\x10\0\0\0", 6));
+  s += biffRecord(0x001E, std::string("\x07General", 8));
+  s += biffRecord(0x001E, std::string("\x04"
+                                      "0.00",
+                                      5));
+  s += biffRecord(0x0243, std::string("\0\0", 2) + std::string(10, '\0'));
+  s += biffRecord(0x0243, std::string("\0\x01", 2) + std::string(10, '\0'));
+  std::string old = biff2Cell(0, 0, 0);
+  old[4] = 1;  // XF 1 in the attributes' first byte
+  test::putDouble(old, 1.5);
+  s += biffRecord(0x0003, old);
+  std::string current;
+  put16(current, 0);
+  put16(current, 1);
+  put16(current, 1);
+  test::putDouble(current, 2.5);
+  s += biffRecord(0x0203, current);
+  s += biffRecord(0x000A, {});
+  auto book = open(s);
+  auto got = cells(*book, 0);
+  ASSERT_EQ(got.size(), 2u);
+  for (const Got& g : got) EXPECT_EQ(book->formatter().formatIdOf(g.style), 1u) << g.col;
+  EXPECT_EQ(got[0].number, 1.5);
+  EXPECT_EQ(got[1].number, 2.5);
+}
+
 TEST(XlsReader, ReadsABiff4WorkbookWhoseSheetsFollowTheGlobals) {
   auto bof = [](std::uint16_t dt) {
     std::string d;

@@ -31,9 +31,10 @@ XlsSheetCursor::XlsSheetCursor(const XlsContext& context, std::uint64_t offset)
 }
 
 std::uint32_t XlsSheetCursor::biff2Style(const unsigned char* attributes) const {
-  // BIFF2 cells name their number format directly: the workbook's style
-  // table maps style n to format n.
-  return attributes[1] & 0x3F;
+  // BIFF2 cells name their number format directly (the workbook's style
+  // table maps style n to format n); BIFF3-4 files that use the BIFF2 forms
+  // name their XF there.
+  return context_.biffVersion == 2 ? attributes[1] & 0x3F : attributes[0] & 0x3F;
 }
 
 bool XlsSheetCursor::next(Cell& cell) {
