@@ -381,6 +381,13 @@ TEST(XlsReader, DamagedWorkbookStreamsGiveAClearError) {
   shortCell.raw(sc, 0x0203, "abc");
   auto shortBook = open(shortCell.file());
   EXPECT_EQ(errorOf([&] { cells(*shortBook, 0); }), ErrorCode::Damaged);
+
+  // A run of blanks that goes on past the last column.
+  WorkbookWriter wide;
+  std::size_t wc = wide.addSheet("S");
+  wide.mulBlank(wc, 0, 16380, 10);
+  auto wideBook = open(wide.file());
+  EXPECT_EQ(errorOf([&] { cells(*wideBook, 0); }), ErrorCode::Damaged);
 }
 
 }  // namespace

@@ -46,7 +46,10 @@ bool XlsSheetCursor::next(Cell& cell) {
     if (!stream_.next(bof) || !isBofRecord(bof.type))
       damaged("a worksheet does not start with a BOF record");
   }
-  if (multipleAt_ < multipleCount_) return nextOfMultiple(cell);
+  if (multipleAt_ < multipleCount_) {
+    nextOfMultiple(cell);
+    return checked(cell);
+  }
   BiffRecord r;
   while (stream_.next(r)) {
     if (isBofRecord(r.type)) {
@@ -59,14 +62,16 @@ bool XlsSheetCursor::next(Cell& cell) {
       continue;
     }
     if (depth_ > 0) continue;
-    if (decode(r, cell)) {
-      if (cell.row >= kMaxRows || cell.col >= kMaxColumns)
-        damaged("a cell lies outside the worksheet's rows and columns");
-      return true;
-    }
+    if (decode(r, cell)) return checked(cell);
   }
   ended_ = true;
   return false;
+}
+
+bool XlsSheetCursor::checked(const Cell& cell) {
+  if (cell.row >= kMaxRows || cell.col >= kMaxColumns)
+    damaged("a cell lies outside the worksheet's rows and columns");
+  return true;
 }
 
 bool XlsSheetCursor::nextOfMultiple(Cell& cell) {

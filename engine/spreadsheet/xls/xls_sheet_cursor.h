@@ -35,6 +35,7 @@ class XlsSheetCursor final : public SheetCursor {
   void decodeFormula(const BiffRecord& record, std::size_t valueAt, Cell& cell);
   void readStringResult();
   bool nextOfMultiple(Cell& cell);
+  static bool checked(const Cell& cell);
   std::uint32_t biff2Style(const unsigned char* attributes) const;
 
   XlsContext context_;
