@@ -14,5 +14,9 @@ inline constexpr std::size_t kMaxSmallPartBytes = 256u << 20;  // a workbook/sty
 // One binary record of an .xlsb part that we read (the largest Excel writes,
 // a rich shared string or a formula with array constants, is far smaller).
 inline constexpr std::size_t kMaxXlsbRecordBytes = 16u << 20;
+// Sheets a workbook may list: sheet references in formulas are 16-bit, and
+// the bound keeps a damaged sheet list from making a listing endless.
+inline constexpr int kMaxSheetsInWorkbook = 65535;
+inline constexpr std::size_t kMaxSheetNameChars = 31;  // characters of a sheet name shown
 
 }  // namespace quorvel
