@@ -11,5 +11,9 @@ inline constexpr std::uint32_t kMaxRows = 1048576;             // rows of a work
 inline constexpr std::uint32_t kMaxColumns = 16384;            // columns of a worksheet
 inline constexpr std::size_t kMaxCellChars = 32767;            // characters of one cell
 inline constexpr std::size_t kMaxSmallPartBytes = 256u << 20;  // a workbook/styles part read whole
+inline constexpr std::size_t kMaxEncryptionInfoBytes =
+    1u << 20;  // an EncryptionInfo stream read whole
+inline constexpr std::uint32_t kMaxSpinCount =
+    10000000;  // password hash rounds ([MS-OFFCRYPTO] maximum)
 
 }  // namespace quorvel
