@@ -298,6 +298,15 @@ TEST_F(Decrypt, ATruncatedPackageIsDamagedAndLeavesNoFile) {
   EXPECT_TRUE(tmpIsEmpty());
 }
 
+TEST_F(Decrypt, GarbageInTheUpperHalfOfThePackageSizeIsIgnored) {
+  const std::string plain = somePackage(7000);
+  EncryptedStreams e = test::encryptStandard(plain, u"pw");
+  e.encryptedPackage[5] = '\x5A';
+  EXPECT_EQ(decrypt(e, {"pw"}), plain);
+  e.encryptedPackage[1] = '\x7F';  // and the lower half too large: damaged
+  EXPECT_EQ(failure(e, {"pw"}), ErrorCode::Damaged);
+}
+
 // A stream whose storage breaks after some reads, as a compound file with a
 // broken sector chain does.
 class FailingSource : public StringByteSource {

@@ -107,7 +107,11 @@ TempFile decryptPackage(ByteSource& source, const crypto::SegmentDecryptor& decr
   if (streamSize < 8) damaged("its encrypted package is too short to hold its size");
   std::uint8_t sizeField[8];
   source.read(0, sizeField, 8);
-  const std::uint64_t plainSize = crypto::le64(sizeField);
+  std::uint64_t plainSize = crypto::le64(sizeField);
+  // Some writers leave garbage in the upper half, and readers take only the
+  // lower 32 bits: do the same when only they fit the stream.
+  if (plainSize > streamSize - 8 && crypto::le32(sizeField) <= streamSize - 8)
+    plainSize = crypto::le32(sizeField);
   const std::uint64_t block = crypto::AesDecryptor::kBlockSize;
   if (plainSize > streamSize - 8 || (plainSize + block - 1) / block * block > streamSize - 8)
     damaged("its encrypted package holds " + std::to_string(streamSize - 8) +
