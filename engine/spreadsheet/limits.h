@@ -21,5 +21,6 @@ inline constexpr std::size_t kMaxXmlTokenBytes = 64u
                                                  << 20;  // one tag or text run of a streamed part
 inline constexpr std::size_t kMaxSharedStringBytes = std::size_t(1)
                                                      << 31;  // the whole string table
+inline constexpr std::size_t kMaxSheetNameChars = 31;          // characters of a sheet name shown
 
 }  // namespace quorvel
