@@ -6,7 +6,11 @@
 //
 //   encrypted_workbook_bench [ROWS=200000] [RUNS=3] [PLAIN.xlsx]
 //
-// With PLAIN.xlsx, that workbook is used instead of a generated one.
+// With PLAIN.xlsx, that workbook is used instead of a generated one. The
+// steps also run alone, to look at one with other tools:
+//   encrypted_workbook_bench --generate ROWS OUT.xlsx
+//   encrypted_workbook_bench --encrypt PLAIN.xlsx OUT.xlsx
+//   encrypted_workbook_bench --convert WORKBOOK OUTDIR
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -88,11 +92,16 @@ struct Run {
   long peakKiB;
 };
 
-Run runChild(const std::string& self, const std::string& path, const std::string& outDir) {
+// Runs this program again with `args`, so the child's peak memory is its
+// own: a forked child would start with the parent's.
+Run runSelf(const std::string& self, std::vector<std::string> args) {
   auto start = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid == 0) {
-    execl(self.c_str(), self.c_str(), "--convert", path.c_str(), outDir.c_str(), (char*)nullptr);
+    std::vector<char*> argv{const_cast<char*>(self.c_str())};
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(self.c_str(), argv.data());
     _exit(127);
   }
   int status = 0;
@@ -100,7 +109,7 @@ Run runChild(const std::string& self, const std::string& path, const std::string
   wait4(pid, &status, 0, &usage);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "converting %s failed\n", path.c_str());
+    std::fprintf(stderr, "%s %s failed\n", args[0].c_str(), args[1].c_str());
     std::exit(1);
   }
   return {seconds, usage.ru_maxrss};
@@ -114,30 +123,37 @@ Run median(std::vector<Run> runs) {
   return m;
 }
 
+void encryptWithDefaultPassword(const std::string& plain, const std::string& out) {
+  auto e = test::encryptAgile(test::readFile(plain), u"VelvetSweatshop");
+  test::writeCompoundFile(
+      out, {{"EncryptionInfo", e.encryptionInfo}, {"EncryptedPackage", e.encryptedPackage}});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::string(argv[1]) == "--convert") return convert(argv[2], argv[3]);
+  const std::string mode = argc == 4 ? argv[1] : "";
+  if (mode == "--convert") return convert(argv[2], argv[3]);
+  if (mode == "--generate") return generateMixedWorkbook(argv[3], std::atoi(argv[2])), 0;
+  if (mode == "--encrypt") return encryptWithDefaultPassword(argv[2], argv[3]), 0;
   const int rows = argc > 1 ? std::atoi(argv[1]) : 200000;
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
   const std::string self = fs::read_symlink("/proc/self/exe").string();
 
   test::TempDir dir;
   std::string plain = dir.file("plain.xlsx"), encrypted = dir.file("encrypted.xlsx");
-  if (argc > 3) {
+  // Generated and encrypted in children too, so this process stays small.
+  if (argc > 3)
     plain = argv[3];
-  } else {
-    generateMixedWorkbook(plain, rows);
-  }
-  auto e = test::encryptAgile(test::readFile(plain), u"VelvetSweatshop");
-  test::writeCompoundFile(
-      encrypted, {{"EncryptionInfo", e.encryptionInfo}, {"EncryptedPackage", e.encryptedPackage}});
+  else
+    runSelf(self, {"--generate", std::to_string(rows), plain});
+  runSelf(self, {"--encrypt", plain, encrypted});
   fs::create_directory(dir.file("out"));
 
   std::vector<Run> plainRuns, encryptedRuns;
   for (int i = 0; i < runs; ++i) {  // interleaved, so both see the same machine load
-    plainRuns.push_back(runChild(self, plain, dir.file("out")));
-    encryptedRuns.push_back(runChild(self, encrypted, dir.file("out")));
+    plainRuns.push_back(runSelf(self, {"--convert", plain, dir.file("out")}));
+    encryptedRuns.push_back(runSelf(self, {"--convert", encrypted, dir.file("out")}));
   }
   Run p = median(plainRuns), c = median(encryptedRuns);
   std::printf("workbook: %d rows, %.1f MB plain, %.1f MB encrypted\n", rows,
