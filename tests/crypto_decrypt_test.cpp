@@ -140,6 +140,13 @@ TEST_F(Decrypt, StandardHeaderErrors) {
   EXPECT_EQ(failure(rc4, {"x"}, &detail), ErrorCode::Unsupported);
   EXPECT_NE(detail.find("RC4"), std::string::npos) << detail;
 
+  EncryptedStreams byFlags = e;  // AlgID 0 leaves the choice to fAES
+  byFlags.encryptionInfo[20] = byFlags.encryptionInfo[21] = 0;
+  EXPECT_EQ(decrypt(byFlags, {"x"}), somePackage(100));
+  byFlags.encryptionInfo[4] &= ~0x20;
+  EXPECT_EQ(failure(byFlags, {"x"}, &detail), ErrorCode::Unsupported);
+  EXPECT_NE(detail.find("RC4"), std::string::npos) << detail;
+
   EncryptedStreams unknown = e;
   unknown.encryptionInfo[21] = 0x12;  // AlgID 0x120E
   EXPECT_EQ(failure(unknown, {"x"}, &detail), ErrorCode::Unsupported);

@@ -16,7 +16,6 @@ constexpr std::size_t kSha1Bytes = 20;
 constexpr std::size_t kEncryptedVerifierHashBytes = 32;  // SHA-1 padded to AES blocks
 
 // EncryptionHeader.Flags
-constexpr std::uint32_t fCryptoAPI = 0x04;
 constexpr std::uint32_t fExternal = 0x10;
 constexpr std::uint32_t fAES = 0x20;
 
@@ -110,7 +109,8 @@ std::unique_ptr<EncryptionScheme> readStandardEncryption(std::string_view info) 
   std::uint32_t algIdHash = le32(header + 12);
   std::uint32_t keyBits = le32(header + 16);
 
-  if (algId == kAlgRc4 || !(flags & fAES) || !(flags & fCryptoAPI))
+  // AlgID 0 leaves the cipher to the flags: AES when fAES is set, else RC4.
+  if (algId == kAlgRc4 || (algId == 0 && !(flags & fAES)))
     fail(ErrorCode::Unsupported,
          "it is encrypted with RC4, which is not supported for this kind of workbook");
   std::uint32_t algKeyBits = algId == 0 || algId == kAlgAes128 ? 128
