@@ -288,6 +288,30 @@ TEST_F(Decrypt, BrokenDescriptorsAreDamaged) {
   EXPECT_TRUE(tmpIsEmpty());
 }
 
+TEST_F(Decrypt, RandomlyDamagedEncryptionInfoFailsCleanly) {
+  const std::string plain = somePackage(5000);
+  std::mt19937 rng(11);
+  for (bool agile : {false, true}) {
+    EncryptedStreams e = agile ? test::encryptAgile(plain, u"pw", {.spinCount = 10})
+                               : test::encryptStandard(plain, u"pw");
+    for (int i = 0; i < (agile ? 300 : 100); ++i) {  // Standard spins 50,000 times
+      EncryptedStreams d = e;
+      for (int k = 0; k < 3; ++k) d.encryptionInfo[rng() % d.encryptionInfo.size()] = char(rng());
+      if (i % 4 == 0) d.encryptionInfo.resize(rng() % d.encryptionInfo.size());
+      StringByteSource source(d.encryptedPackage);
+      try {
+        TempFile f = decryptOoxmlPackage(d.encryptionInfo, source, {"pw"});
+      } catch (const FormatError& err) {
+        // Every failure but a wrong password says what is wrong.
+        if (err.code() != ErrorCode::PasswordProtected) {
+          EXPECT_STRNE(err.what(), "");
+        }
+      }
+    }
+  }
+  EXPECT_TRUE(tmpIsEmpty());
+}
+
 // --- The encrypted package and the temporary file -------------------------
 
 TEST_F(Decrypt, ATruncatedPackageIsDamagedAndLeavesNoFile) {
