@@ -12,7 +12,7 @@ namespace {
 
 // Reads start small (a probe of a sheet's first records) and double up to
 // the largest, which holds the biggest record (4 + 65535 bytes) many times.
-constexpr std::size_t kFirstReadBytes = 16 * 1024;
+constexpr std::size_t kFirstReadBytes = 4 * 1024;
 constexpr std::size_t kLargestReadBytes = 256 * 1024;
 
 bool neverEncrypted(std::uint16_t type) {

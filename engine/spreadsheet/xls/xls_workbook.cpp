@@ -121,6 +121,10 @@ void XlsWorkbook::readGlobals(const OpenOptions& options, const std::string& lon
                                        : SheetVisibility::VeryHidden;
       b.type = r.bytes()[5];
       b.info.name = sheetName(r.data.substr(6), true);
+      // Each sheet is probed below: a damaged list must not make that endless.
+      if (bound_.size() == static_cast<std::size_t>(kMaxStoredWorksheets))
+        fail(ErrorCode::TooLarge,
+             "it lists more than " + std::to_string(kMaxStoredWorksheets) + " sheets");
       bound_.push_back(std::move(b));
     } else if (r.type == kBundleSheet4 && v == 4) {
       // Its layout is not documented: the name is a counted 8-bit string,
@@ -246,7 +250,9 @@ void XlsWorkbook::findBiff4Sheets(BiffStream& s, const std::vector<std::string>&
         worksheets_.push_back({name, SheetVisibility::Visible});
         offsets_.push_back(offset);
       }
-      ++ordinal;
+      if (++ordinal > static_cast<std::size_t>(kMaxStoredWorksheets))
+        fail(ErrorCode::TooLarge,
+             "it holds more than " + std::to_string(kMaxStoredWorksheets) + " sheets");
     }
   }
 }
