@@ -8,7 +8,6 @@
 #include <map>
 
 #include "engine/spreadsheet/automation.h"
-#include "tests/support/compound_file_writer.h"
 #include "tests/support/corpus.h"
 #include "tests/support/ooxml_encryptor.h"
 #include "tests/support/test_support.h"
@@ -148,19 +147,20 @@ TEST_F(EncryptedWorkbook, ConvertsLikeThePlainWorkbook) {
     const char* name;
     test::EncryptedStreams streams;
     OpenOptions options;
+    int cfbVersion;
   } variants[] = {
-      {"agile-default", test::encryptAgile(package, u"VelvetSweatshop"), {}},
+      {"agile-default", test::encryptAgile(package, u"VelvetSweatshop"), {}, 3},
       {"agile-aes128-sha1",
        test::encryptAgile(package, u"s3cret", {.keyBits = 128, .hashAlgorithm = "SHA1"}),
-       {{"wrong", "s3cret"}}},
-      {"standard-default", test::encryptStandard(package, u"VelvetSweatshop"), {}},
-      {"standard-aes256", test::encryptStandard(package, u"tika", 256), {{"tika"}}},
+       {{"wrong", "s3cret"}},
+       4},
+      {"standard-default", test::encryptStandard(package, u"VelvetSweatshop"), {}, 4},
+      {"standard-aes256", test::encryptStandard(package, u"tika", 256), {{"tika"}}, 3},
   };
   for (const Variant& v : variants) {
     // An extension that says nothing of the content.
     std::string path = files_.file(std::string(v.name) + ".xls");
-    test::writeCompoundFile(path, {{"EncryptionInfo", v.streams.encryptionInfo},
-                                   {"EncryptedPackage", v.streams.encryptedPackage}});
+    test::writeFile(path, test::compoundFileOf(v.streams, v.cfbVersion));
     EXPECT_EQ(convertAll(path, v.options), plain) << v.name;
     if (!v.options.passwords.empty()) {
       EXPECT_EQ(openError(path).code(), ErrorCode::PasswordProtected) << v.name;
@@ -172,8 +172,7 @@ TEST_F(EncryptedWorkbook, ADecryptedPackageThatIsNoZipFailsCleanly) {
   std::string path = files_.file("garbage.xlsx");
   test::EncryptedStreams e =
       test::encryptAgile(std::string(20000, 'x'), u"VelvetSweatshop", {.spinCount = 10});
-  test::writeCompoundFile(
-      path, {{"EncryptionInfo", e.encryptionInfo}, {"EncryptedPackage", e.encryptedPackage}});
+  test::writeFile(path, test::compoundFileOf(e));
   SpreadsheetError err = openError(path);
   EXPECT_TRUE(err.code() == ErrorCode::NotAWorkbook || err.code() == ErrorCode::Damaged)
       << err.description();

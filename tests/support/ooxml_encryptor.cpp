@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "engine/spreadsheet/error.h"
+#include "tests/support/biff_writer.h"
 
 namespace quorvel::test {
 
@@ -190,6 +191,13 @@ EncryptedStreams encryptStandard(const std::string& package, const std::u16strin
                        aes.ecb(zeroPadded(digest(nettle_sha1, verifier), 32));
   out.encryptedPackage = le64(package.size()) + aes.ecb(zeroPadded(package, 16));
   return out;
+}
+
+std::string compoundFileOf(const EncryptedStreams& streams, int cfbVersion) {
+  CompoundFileWriter w(cfbVersion);
+  w.addStream("EncryptionInfo", streams.encryptionInfo);
+  w.addStream("EncryptedPackage", streams.encryptedPackage);
+  return w.build();
 }
 
 void StringByteSource::read(std::uint64_t offset, void* dst, std::size_t n) {

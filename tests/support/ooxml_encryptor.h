@@ -35,6 +35,10 @@ EncryptedStreams encryptStandard(const std::string& package, const std::u16strin
 // The [MS-OFFCRYPTO] 2.3.4.7 Standard key, computed step by step.
 std::string standardKeyFor(const std::string& salt, const std::u16string& password, int keyBits);
 
+// The compound file an application saves them in: both streams at its
+// root, in a compound file of version 3 (512-byte sectors) or 4.
+std::string compoundFileOf(const EncryptedStreams& streams, int cfbVersion = 3);
+
 // A ByteSource over bytes in memory.
 class StringByteSource : public spreadsheet::ByteSource {
  public:
