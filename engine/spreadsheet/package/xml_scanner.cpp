@@ -15,6 +15,16 @@ inline bool isSpace(char c) {
   return c == ' ' || c == '\n' || c == '\r' || c == '\t';
 }
 
+// The first `c` in [p, end): most searches here end within a few bytes,
+// where a plain loop beats a call to memchr.
+inline const char* findByte(const char* p, const char* end, char c) {
+  const char* stop = end - p > 32 ? p + 32 : end;
+  for (; p < stop; ++p)
+    if (*p == c) return p;
+  if (p == end) return nullptr;
+  return static_cast<const char*>(std::memchr(p, c, static_cast<std::size_t>(end - p)));
+}
+
 inline std::string_view withoutPrefix(std::string_view name) {
   std::size_t colon = name.rfind(':');
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
@@ -77,9 +87,9 @@ XmlScanner::Token XmlScanner::next() {
     if (b[pos_] != '<') {
       std::size_t start = pos_, scanFrom = pos_;
       for (;;) {
-        const void* lt = std::memchr(b + scanFrom, '<', end_ - scanFrom);
+        const char* lt = findByte(b + scanFrom, b + end_, '<');
         if (lt) {
-          std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lt) - b);
+          std::size_t at = static_cast<std::size_t>(lt - b);
           text_ = std::string_view(b + start, at - start);
           pos_ = at;
           verbatim_ = false;
@@ -115,9 +125,9 @@ XmlScanner::MarkupResult XmlScanner::scanMarkup(std::size_t start) {
   std::string_view rest(b + p, end - p);
 
   if (b[p] == '/') {
-    const void* gt = std::memchr(b + p, '>', end - p);
+    const char* gt = findByte(b + p, b + end, '>');
     if (!gt) return MarkupResult::NeedMore;
-    std::size_t close = static_cast<std::size_t>(static_cast<const char*>(gt) - b);
+    std::size_t close = static_cast<std::size_t>(gt - b);
     std::string_view raw(b + p + 1, close - p - 1);
     while (!raw.empty() && isSpace(raw.back())) raw.remove_suffix(1);
     name_ = withoutPrefix(raw);
@@ -190,9 +200,9 @@ XmlScanner::MarkupResult XmlScanner::scanMarkup(std::size_t start) {
     char quote = b[q];
     if (quote != '"' && quote != '\'')
       fail("has an attribute value without quotes in a <" + std::string(name_) + "> tag");
-    const void* close = std::memchr(b + q + 1, quote, end - q - 1);
+    const char* close = findByte(b + q + 1, b + end, quote);
     if (!close) return MarkupResult::NeedMore;
-    std::size_t v1 = static_cast<std::size_t>(static_cast<const char*>(close) - b);
+    std::size_t v1 = static_cast<std::size_t>(close - b);
     std::string_view attrName(b + n0, n1 - n0);
     if (!isNamespaceDeclaration(attrName))
       attrs_.push_back({withoutPrefix(attrName), std::string_view(b + q + 1, v1 - q - 1)});
@@ -202,9 +212,27 @@ XmlScanner::MarkupResult XmlScanner::scanMarkup(std::size_t start) {
   return MarkupResult::Done;
 }
 
+namespace {
+
+// XML reads every line end (CR LF or a lone CR) as one LF.
+void appendLines(std::string_view raw, std::string& out) {
+  for (;;) {
+    std::size_t cr = raw.find('\r');
+    if (cr == std::string_view::npos) {
+      out.append(raw);
+      return;
+    }
+    out.append(raw.substr(0, cr));
+    out += '\n';
+    raw.remove_prefix(cr + (cr + 1 < raw.size() && raw[cr + 1] == '\n' ? 2 : 1));
+  }
+}
+
+}  // namespace
+
 void XmlScanner::appendText(std::string& out) const {
   if (verbatim_)
-    out.append(text_);
+    appendLines(text_, out);
   else
     appendDecoded(text_, out);
 }
@@ -214,10 +242,10 @@ void XmlScanner::appendDecoded(std::string_view raw, std::string& out) const {
   for (;;) {
     std::size_t amp = raw.find('&', i);
     if (amp == std::string_view::npos) {
-      out.append(raw.substr(i));
+      appendLines(raw.substr(i), out);
       return;
     }
-    out.append(raw.substr(i, amp - i));
+    appendLines(raw.substr(i, amp - i), out);
     std::size_t semi = raw.find(';', amp);
     if (semi == std::string_view::npos || semi - amp > 12) fail("has an '&' that starts no entity");
     std::string_view ent = raw.substr(amp + 1, semi - amp - 1);

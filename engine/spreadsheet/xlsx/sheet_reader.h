@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/spreadsheet/package/xml_scanner.h"
 #include "engine/spreadsheet/workbook_reader.h"
@@ -13,9 +14,19 @@ namespace quorvel::spreadsheet {
 class PartStream;
 class SharedStrings;
 
+// Which cell styles display numbers in the General format.
+struct GeneralStyles {
+  std::vector<bool> byStyle;
+  bool otherwise = true;  // styles past the table use format id 0
+  bool shows(std::uint32_t style) const {
+    return style < byStyle.size() ? byStyle[style] : otherwise;
+  }
+};
+
 class XlsxSheetReader final : public SheetCursor {
  public:
-  XlsxSheetReader(std::unique_ptr<PartStream> stream, const SharedStrings& strings, bool date1904);
+  XlsxSheetReader(std::unique_ptr<PartStream> stream, const SharedStrings& strings, bool date1904,
+                  const GeneralStyles& generalStyles);
   ~XlsxSheetReader() override;
   bool next(Cell& cell) override;
 
@@ -32,6 +43,7 @@ class XlsxSheetReader final : public SheetCursor {
   XmlScanner xml_;
   const SharedStrings& strings_;
   bool date1904_;
+  const GeneralStyles& generalStyles_;
   bool inSheetData_ = false, done_ = false;
 
   std::uint32_t row_ = 0;      // row of the current <row>
