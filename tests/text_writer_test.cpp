@@ -90,3 +90,26 @@ TEST(TextWriter, AnUnwritableFileIsACannotWriteErrorNamingThePath) {
 
 }  // namespace
 }  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet {
+namespace {
+
+TEST(TextWriter, RowsStoredInPiecesAreMergedEvenWhenSpilledToTheTemporaryFile) {
+  std::vector<VectorCursor::Stored> cells;
+  std::string text(50, 'y');
+  // Two passes over the same rows: the second adds column 2 and overrides
+  // column 0; quoted fields hold tabs that must not split them.
+  for (std::uint32_t r = 0; r < 40000; ++r) cells.push_back({r, 0, K::Text, 0, "a\tb" + text});
+  for (std::uint32_t r = 0; r < 40000; ++r) {
+    cells.push_back({r, 2, K::Text, 0, "c"});
+    if (r % 2) cells.push_back({r, 0, K::Number, 7, ""});
+  }
+  std::string out = write(std::move(cells));
+  std::string even = "\"a\tb" + text + "\"\t\tc\r\n";
+  EXPECT_EQ(out.substr(0, even.size()), even);
+  EXPECT_EQ(out.substr(even.size(), 8), "7\t\tc\r\n\"a");
+  EXPECT_EQ(out.size(), 20000 * even.size() + 20000 * 6);
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet

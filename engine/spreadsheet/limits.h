@@ -18,5 +18,15 @@ inline constexpr std::size_t kMaxXlsbRecordBytes = 16u << 20;
 // the bound keeps a damaged sheet list from making a listing endless.
 inline constexpr int kMaxSheetsInWorkbook = 65535;
 inline constexpr std::size_t kMaxSheetNameChars = 31;  // characters of a sheet name shown
+// An EncryptionInfo stream is read whole; hashing a password takes at most
+// the spin count [MS-OFFCRYPTO] allows.
+inline constexpr std::size_t kMaxEncryptionInfoBytes = 1u << 20;
+inline constexpr std::uint32_t kMaxSpinCount = 10000000;
+// Read-ahead of the sheet XML scanner.
+inline constexpr std::size_t kXmlScanBufferBytes = 256u << 10;
+// One tag or text run of a streamed part.
+inline constexpr std::size_t kMaxXmlTokenBytes = 64u << 20;
+// The whole shared-string table.
+inline constexpr std::size_t kMaxSharedStringBytes = std::size_t(1) << 31;
 
 }  // namespace quorvel
