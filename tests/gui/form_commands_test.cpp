@@ -168,6 +168,25 @@ TEST_F(WindowTest, EachCommandDoesWhatItsNameSays) {
   EXPECT_EQ(host.lastOwner, static_cast<QWidget*>(form.get()));
 }
 
+TEST_F(WindowTest, TabVisitsTheControlsInTheirOrder) {
+  start();
+  const std::vector<QWidget*> order = {
+      form->Command1, form->Command5,  form->Command2,  form->Command6,
+      form->Command8, form->Command7,  form->Command9,  form->ListView1,
+      form->Combo1,   form->ListView2, form->ListView3, form->Command3,
+      form->Command4, form->Combo5,    form->Command10, form->Command11};
+  std::vector<QWidget*> visited;
+  QWidget* at = form->Command1;
+  do {
+    if (std::find(order.begin(), order.end(), at) != order.end()) visited.push_back(at);
+    at = at->nextInFocusChain();
+  } while (at != form->Command1 && visited.size() < order.size());
+  EXPECT_EQ(visited, order);
+  for (QWidget* passive : std::initializer_list<QWidget*>{form->Label1, form->Label3, form->Label7,
+                                                          form->ProgressBar1})
+    EXPECT_EQ(passive->focusPolicy(), Qt::NoFocus);
+}
+
 TEST_F(WindowTest, EnterAndEscTriggerNothing) {
   start();
   for (QWidget* target : std::initializer_list<QWidget*>{
