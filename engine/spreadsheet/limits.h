@@ -11,5 +11,8 @@ inline constexpr std::uint32_t kMaxRows = 1048576;             // rows of a work
 inline constexpr std::uint32_t kMaxColumns = 16384;            // columns of a worksheet
 inline constexpr std::size_t kMaxCellChars = 32767;            // characters of one cell
 inline constexpr std::size_t kMaxSmallPartBytes = 256u << 20;  // a workbook/styles part read whole
+inline constexpr int kMaxFormatDigits = 255;   // digit placeholders after the point in a format
+inline constexpr int kMaxIntegerDigits = 400;  // integer digits a formatted number can have
+inline constexpr int kMaxFractionDigits = 7;   // denominator digits a fraction can have
 
 }  // namespace quorvel
