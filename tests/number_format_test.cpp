@@ -46,8 +46,12 @@ TEST(GeneralFormat, NegativeZeroIsZero) {
   EXPECT_EQ(general(-0.0), "0");
   EXPECT_EQ(fmt("0.00", -0.0), "0.00");
   EXPECT_EQ(fmt("0;(0);\"zero\"", -0.0), "zero");
-  // A negative value that rounds to zero keeps its sign, as the application shows it.
-  EXPECT_EQ(fmt("0.00", -0.004), "-0.00");
+  // A negative value that shows as zero loses its sign (Excel's export of
+  // poi__47813.xlsx: -1.8E-16 as 0.000 is "0.000").
+  EXPECT_EQ(fmt("0.000", -0.0001), "0.000");
+  EXPECT_EQ(fmt("0.00E+00", -0.0), "0.00E+00");
+  EXPECT_EQ(fmt("# ?/?", -0.01), "-0    ");         // fractions keep it
+  EXPECT_EQ(fmt("0.00;(0.00)", -0.004), "(0.00)");  // the section is chosen by the value
 }
 
 TEST(DecimalRounding, HalfAwayFromZeroOnFifteenDigits) {
@@ -84,6 +88,12 @@ TEST(Sections, ConditionsChooseTheSection) {
   EXPECT_EQ(fmt("[=1]\"one\";0", 2), "2");
   EXPECT_EQ(fmt("[=1]\"one\";0", -2), "-2");
   EXPECT_EQ(fmt("[>=0]0;0", -2), "2");  // the rest is all negative: a negative section
+  // As Excel exported sheetjs__NumberFormatCondition.xlsb.
+  const char* colours = "[Red][<-25]General;[Blue][>25]General;[Green]General;[Yellow]General\\ ";
+  EXPECT_EQ(fmt(colours, -26), "26");
+  EXPECT_EQ(fmt(colours, -25), "-25");
+  EXPECT_EQ(fmt(colours, 26), "26");
+  EXPECT_EQ(text(colours, "foo"), "foo ");
 }
 
 TEST(Digits, ScalingCommasPercentAndThousands) {
@@ -146,6 +156,8 @@ TEST(Dates, TheLeapDayOf1900AndBothSystems) {
   EXPECT_EQ(fmt("m/d/yyyy", kMarch15 - 1462, true), "3/15/2023");
   EXPECT_EQ(fmt("dddd d mmmm yy", kMarch15), "Wednesday 15 March 23");
   EXPECT_EQ(fmt("ddd mmm mmmmm", kMarch15), "Wed Mar M");
+  // The system long date is the en-US one, whatever the code after it says.
+  EXPECT_EQ(fmt("[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy", 1), "Sunday, January 1, 1900");
 }
 
 TEST(Dates, MonthOrMinute) {

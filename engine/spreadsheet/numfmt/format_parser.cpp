@@ -486,6 +486,14 @@ class SectionParser {
   bool seenPoint_ = false, seenExponent_ = false, seenSlash_ = false;
 };
 
+// The system's long date ([$-F800], or [$-x-sysdate] in newer files) is the
+// en-US one; the code after it is only the writer's rendering of it.
+constexpr std::string_view kEnUsLongDate = "dddd, mmmm d, yyyy";
+
+bool systemLongDate(std::string_view part) {
+  return startsWithNoCase(part, 0, "[$-f800]") || startsWithNoCase(part, 0, "[$-x-sysdate]");
+}
+
 Section generalSection() {
   Section s;
   s.kind = SectionKind::General;
@@ -523,8 +531,9 @@ Program compileProgram(std::string_view code) {
   if (parts.size() > kMaxSections) p.valid = false;
   std::vector<Section> sections;
   for (std::size_t i = 0; p.valid && i < parts.size(); ++i) {
+    std::string_view part = systemLongDate(parts[i]) ? kEnUsLongDate : parts[i];
     Section s;
-    if (!SectionParser(parts[i], isDateSection(parts[i])).parse(s)) p.valid = false;
+    if (!SectionParser(part, isDateSection(part)).parse(s)) p.valid = false;
     sections.push_back(std::move(s));
   }
   if (!p.valid) {

@@ -54,7 +54,7 @@ class CompiledFormat final : public NumberFormat {
           if (t.kind == Tok::Literal) {
             out.append(s->literals, t.offset, t.length);
           } else if (t.kind == Tok::General) {
-            appendGeneral(value, out);  // General keeps its sign in every section
+            appendGeneral(minus ? -a : a, out);
           }
         }
         break;

@@ -121,9 +121,10 @@ void literalOf(const Section& s, const Token& t, std::string& out) {
 void renderNumber(const Section& s, double absValue, bool minus, std::string& out) {
   Split parts;
   roundValue(absValue, s.decimalShift, s.fracDigits, parts);
-  if (minus) out += '-';
-  RightFill whole(parts.intDigits, parts.intLen, s.intDigits, s.thousands);
   int last = lastNonZero(parts.fracDigits, s.fracDigits);
+  // A negative value that shows as zero shows no sign.
+  if (minus && (parts.intLen > 0 || last >= 0)) out += '-';
+  RightFill whole(parts.intDigits, parts.intLen, s.intDigits, s.thousands);
   int intIndex = 0, fracIndex = 0;
   for (const Token& t : s.tokens) {
     switch (t.kind) {
@@ -178,7 +179,7 @@ void renderExponent(const Section& s, double absValue, bool minus, std::string& 
   int expLen = static_cast<int>(
       writeUnsigned(expBuf, static_cast<std::uint64_t>(std::abs(exponent))) - expBuf);
 
-  if (minus) out += '-';
+  if (minus && mantissa.count > 0) out += '-';
   RightFill whole(parts.intDigits, parts.intLen, s.intDigits, false);
   RightFill exp(expBuf, expLen, s.expDigits, false);
   int last = lastNonZero(parts.fracDigits, s.fracDigits);
@@ -296,7 +297,7 @@ void renderFraction(const Section& s, double absValue, bool minus, std::string& 
           : 0;
   int denLen = static_cast<int>(writeUnsigned(denBuf, static_cast<std::uint64_t>(den)) - denBuf);
 
-  if (minus) out += '-';
+  if (minus) out += '-';  // unlike decimals, "-0    " keeps its sign
   RightFill intFill(intBuf, intLen, s.intDigits, s.thousands);
   RightFill numFill(numBuf, numLen, s.numDigits, false);
   int intIndex = 0, numIndex = 0, denIndex = 0;
