@@ -105,6 +105,7 @@ TEST(Digits, ScalingCommasPercentAndThousands) {
   EXPECT_EQ(fmt("#,##0", 0), "0");
   EXPECT_EQ(fmt("#,###", 0), "");
   EXPECT_EQ(fmt("00,000.00", 12), "00,012.00");
+  EXPECT_EQ(fmt("?,?????????", -1234567), "-    1,234,567");  // as Excel's TEXT() gives it
 }
 
 TEST(Digits, PlaceholdersLiteralsAndEscapes) {

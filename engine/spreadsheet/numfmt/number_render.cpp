@@ -32,9 +32,9 @@ class RightFill {
                           : digits_[p - empty_];
       if (!c) continue;
       out += c;
-      if (c == ' ') continue;
+      // A separator among '?' spaces is a space too, so that columns align.
       int below = total_ - 1 - p;
-      if (thousands_ && below > 0 && below % 3 == 0) out += ',';
+      if (thousands_ && below > 0 && below % 3 == 0) out += c == ' ' ? ' ' : ',';
     }
   }
 
