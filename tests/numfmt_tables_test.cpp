@@ -244,6 +244,41 @@ TEST(NumberFormatTables, ValidCodesAreUnderstood) {
   EXPECT_GE(score.matched, 442);
 }
 
+// Every valid code, and some broken ones, on values at the edges of what a
+// cell holds: the text stays short and nothing breaks.
+TEST(NumberFormatTables, EdgeValuesUnderEveryValidCode) {
+  std::vector<std::string> codes = {"[Red",
+                                    "\"unclosed",
+                                    "0.0E+",
+                                    "#/",
+                                    "[h",
+                                    "_",
+                                    "*",
+                                    "\\",
+                                    std::string(5000, '0'),
+                                    "0." + std::string(300, '0'),
+                                    "[<1e400]0",
+                                    "?/?????????????"};
+  for (const auto& row : readTsv("ssf_valid.tsv")) codes.push_back(row[0]);
+  const double values[] = {0,      -0.0,       1e308,           -1e308,
+                           5e-324, 1e15,       2958465.9999999, -2958466,
+                           0.5,    -1234.5678, 4294967296.5,    9007199254740993.0};
+  std::size_t longest = 0;
+  for (const auto& code : codes) {
+    auto f = NumberFormat::compile(code);
+    for (double v : values) {
+      std::string out;
+      f->appendNumber(v, false, out);
+      f->appendNumber(v, true, out);
+      longest = std::max(longest, out.size());
+    }
+    std::string out;
+    f->appendText("text", out);
+    longest = std::max(longest, out.size());
+  }
+  EXPECT_LT(longest, 2000u);
+}
+
 // "new Date(2000,1,3)" (month 0-based) as a serial number of either system.
 double serialOf(const std::string& expression, bool date1904) {
   int y = 0, m = 0, d = 0;

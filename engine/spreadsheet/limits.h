@@ -14,5 +14,6 @@ inline constexpr std::size_t kMaxSmallPartBytes = 256u << 20;  // a workbook/sty
 inline constexpr int kMaxFormatDigits = 255;   // digit placeholders after the point in a format
 inline constexpr int kMaxIntegerDigits = 400;  // integer digits a formatted number can have
 inline constexpr int kMaxFractionDigits = 7;   // denominator digits a fraction can have
+inline constexpr std::size_t kMaxFormatCodeBytes = 4096;  // a number format code (Excel: 255 chars)
 
 }  // namespace quorvel

@@ -528,7 +528,7 @@ bool Section::matches(double v) const {
 Program compileProgram(std::string_view code) {
   Program p;
   std::vector<std::string_view> parts = splitSections(code);
-  if (parts.size() > kMaxSections) p.valid = false;
+  if (parts.size() > kMaxSections || code.size() > kMaxFormatCodeBytes) p.valid = false;
   std::vector<Section> sections;
   for (std::size_t i = 0; p.valid && i < parts.size(); ++i) {
     std::string_view part = systemLongDate(parts[i]) ? kEnUsLongDate : parts[i];
