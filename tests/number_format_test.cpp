@@ -145,6 +145,17 @@ TEST(Fractions, ApproximationAndFixedDenominators) {
   EXPECT_EQ(fmt("# ?\?/?\?", 1.2), "1  1/5 ");
 }
 
+TEST(Fractions, LiteralsAroundTheParts) {
+  // As Excel's TEXT() gives them in poi__NumberFormatTests.xlsx.
+  EXPECT_EQ(fmt("|#\\:#/#|", 23.75), "|23:3/4|");
+  EXPECT_EQ(fmt("|#\\:#/#|", 0.75), "|3/4|");  // the separator goes with an empty whole part
+  EXPECT_EQ(fmt("|#\\:#/#|", 0), "|0|");
+  EXPECT_EQ(fmt("|#\\:#=/=?|", 1), "|1      |");
+  EXPECT_EQ(fmt("|?\\:0=/=#|", 0), "|0:0=/=1|");  // a '0' numerator shows 0/1
+  EXPECT_EQ(fmt("|#\\:? ?0#/000", 23.75), "|2:3  03/004");
+  EXPECT_EQ(fmt("|#_#/#|", 3.75), "|15 /4|");
+}
+
 TEST(Dates, TheLeapDayOf1900AndBothSystems) {
   EXPECT_EQ(fmt("m/d/yyyy", 0), "1/0/1900");
   EXPECT_EQ(fmt("m/d/yyyy", 1), "1/1/1900");

@@ -304,32 +304,53 @@ class SectionParser {
       i_ += 2;
       return true;
     }
-    if (c == '/' && !seenSlash_ && !seenExponent_ && anyDigit()) {
-      // A fraction bar when a denominator follows, perhaps after spaces.
-      std::size_t next = i_ + 1;
-      while (next < s_.size() && s_[next] == ' ') ++next;
-      if (next >= s_.size() || !(isPlaceholder(s_[next]) || (s_[next] >= '1' && s_[next] <= '9')))
-        return false;
+    if (c == '/' && !seenSlash_ && !seenExponent_ && anyDigit() && denominatorFollows()) {
       seenSlash_ = true;
       push(Tok::Slash);
       ++i_;
-      if (next > i_) literal(s_.substr(i_, next - i_));
-      i_ = next;
-      if (s_[i_] >= '1' && s_[i_] <= '9') {
-        std::size_t end = i_;
-        while (end < s_.size() && end - i_ < 9 && s_[end] >= '0' && s_[end] <= '9') ++end;
-        int denom = 0;
-        std::from_chars(s_.data() + i_, s_.data() + end, denom);
-        sec_->fixedDenom = denom;
-        Token t;
-        t.kind = Tok::FixedDenom;
-        t.offset = static_cast<std::uint32_t>(sec_->literals.size());
-        t.length = static_cast<std::uint16_t>(end - i_);
-        sec_->literals.append(s_.substr(i_, end - i_));
-        sec_->tokens.push_back(t);
-        i_ = end;
-      }
       return true;
+    }
+    if (c >= '1' && c <= '9' && seenSlash_ && sec_->fixedDenom == 0 && !digitAfterSlash()) {
+      std::size_t end = i_;
+      while (end < s_.size() && end - i_ < 9 && s_[end] >= '0' && s_[end] <= '9') ++end;
+      int denom = 0;
+      std::from_chars(s_.data() + i_, s_.data() + end, denom);
+      sec_->fixedDenom = denom;
+      Token t;
+      t.kind = Tok::FixedDenom;
+      t.offset = static_cast<std::uint32_t>(sec_->literals.size());
+      t.length = static_cast<std::uint16_t>(end - i_);
+      sec_->literals.append(s_.substr(i_, end - i_));
+      sec_->tokens.push_back(t);
+      i_ = end;
+      return true;
+    }
+    return false;
+  }
+
+  // Whether a denominator (a placeholder or a fixed number) follows a '/',
+  // perhaps after literals such as `=/=`.
+  bool denominatorFollows() const {
+    for (std::size_t j = i_ + 1; j < s_.size(); ++j) {
+      char c = s_[j];
+      if (isPlaceholder(c) || (c >= '1' && c <= '9')) return true;
+      if (c == '"') {
+        std::size_t close = s_.find('"', j + 1);
+        if (close == std::string_view::npos) return false;
+        j = close;
+      } else if (c == '\\' || c == '_') {
+        ++j;
+      } else if (c == '.' || c == '/' || c == 'E' || c == 'e' || c == '[' || c == '@') {
+        return false;
+      }
+    }
+    return false;
+  }
+
+  bool digitAfterSlash() const {
+    for (auto it = sec_->tokens.rbegin(); it != sec_->tokens.rend(); ++it) {
+      if (it->kind == Tok::Slash) return false;
+      if (it->kind == Tok::Digit) return true;
     }
     return false;
   }
@@ -448,14 +469,34 @@ class SectionParser {
       while (numEnd > 0 && toks[numEnd - 1].kind != Tok::Digit) --numEnd;
       std::size_t numStart = numEnd;
       while (numStart > 0 && toks[numStart - 1].kind == Tok::Digit) --numStart;
+      std::size_t intEnd = numStart;  // one past the whole part's last placeholder
+      while (intEnd > 0 && toks[intEnd - 1].kind != Tok::Digit) --intEnd;
+      std::size_t denomEnd = toks.size();
+      while (denomEnd > slash && toks[denomEnd - 1].kind != Tok::Digit &&
+             toks[denomEnd - 1].kind != Tok::FixedDenom)
+        --denomEnd;
       for (std::size_t i = 0; i < toks.size(); ++i) {
-        if (toks[i].kind != Tok::Digit) continue;
+        Token& t = toks[i];
+        if (t.kind == Tok::Literal) {
+          // Literals between the whole part and the numerator, and inside the
+          // fraction, vanish or turn to spaces with the fraction.
+          if (intEnd > 0 && i >= intEnd && i < numStart) t.ch = kLiteralSeparator;
+          if (i > numStart && i < denomEnd) t.ch = kLiteralFraction;
+          continue;
+        }
+        if (t.kind != Tok::Digit) continue;
+        s.fractionQuestion = s.fractionQuestion || t.ch == '?';
         if (i < numStart) {
-          toks[i].width = kRoleInteger, ++s.intDigits;
+          t.width = kRoleInteger, ++s.intDigits;
+          s.lastIntPlaceholder = t.ch;
         } else if (i < slash) {
-          toks[i].width = kRoleNumerator, ++s.numDigits;
+          t.width = kRoleNumerator, ++s.numDigits;
+          s.numeratorZero = s.numeratorZero || t.ch == '0';
+          s.numeratorQuestion = s.numeratorQuestion || t.ch == '?';
         } else {
-          toks[i].width = kRoleDenominator, ++s.denomDigits;
+          t.width = kRoleDenominator, ++s.denomDigits;
+          if (t.ch == '0') ++s.denomZeros;
+          if (t.ch == '?') ++s.denomQuestions;
         }
       }
       s.mixed = s.intDigits > 0;

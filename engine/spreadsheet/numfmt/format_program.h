@@ -45,6 +45,9 @@ enum class Tok : std::uint8_t {
   AP,              // A/P
 };
 
+// Where a literal of a fraction section stands, kept in `Token::ch`.
+inline constexpr char kLiteralSeparator = 'S', kLiteralFraction = 'F';
+
 // The role of a digit placeholder, kept in `Token::width`.
 inline constexpr std::uint8_t kRoleInteger = 0, kRoleDecimal = 1, kRoleNumerator = 2,
                               kRoleDenominator = 3, kRoleExponent = 4;
@@ -83,6 +86,11 @@ struct Section {
   int denomDigits = 0;
   int fixedDenom = 0;
   bool mixed = false;  // a whole-number part precedes the fraction
+  char lastIntPlaceholder = 0;
+  bool numeratorZero = false;      // a '0' in the numerator: 0/1 shows, never blanks
+  bool numeratorQuestion = false;  // a '?' in the numerator
+  bool fractionQuestion = false;   // a '?' anywhere: a blank fraction leaves spaces
+  int denomZeros = 0, denomQuestions = 0;
   // Dates.
   int subSecondDigits = 0;
   bool hour12 = false;

@@ -116,6 +116,14 @@ void literalOf(const Section& s, const Token& t, std::string& out) {
   out.append(s.literals, t.offset, t.length);
 }
 
+// Characters (not bytes) of a literal.
+std::size_t charCount(const Section& s, const Token& t) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < t.length; ++i)
+    if ((static_cast<unsigned char>(s.literals[t.offset + i]) & 0xC0) != 0x80) ++n;
+  return n;
+}
+
 }  // namespace
 
 void renderNumber(const Section& s, double absValue, bool minus, std::string& out) {
@@ -276,7 +284,11 @@ void renderFraction(const Section& s, double absValue, bool minus, std::string& 
     num += static_cast<std::int64_t>(whole) * den;
     whole = 0;
   }
-  bool blankFraction = s.mixed && num == 0;
+  // A whole number shows no fraction, unless a '0' in the numerator asks for 0/1.
+  bool blank = s.mixed && num == 0 && !s.numeratorZero;
+  // 0 as `?\:0/#` shows its whole part: "0:0/1".
+  bool zeroWhole = blank || (s.mixed && num == 0 && s.lastIntPlaceholder == '?');
+  bool wholeIsZero = whole < 1 && !zeroWhole;
 
   char intBuf[kMaxIntegerDigits], numBuf[24], denBuf[24];
   int intLen = 0;
@@ -287,12 +299,12 @@ void renderFraction(const Section& s, double absValue, bool minus, std::string& 
     splitDecimal(d, 0, parts);
     intLen = parts.intLen;
     std::copy(parts.intDigits, parts.intDigits + intLen, intBuf);
-  } else if (blankFraction) {
+  } else if (zeroWhole) {
     intBuf[0] = '0';  // 0.0004 as `# ?/?` shows "0"
     intLen = 1;
   }
   int numLen =
-      num || !s.mixed
+      num || !s.mixed || s.numeratorZero
           ? static_cast<int>(writeUnsigned(numBuf, static_cast<std::uint64_t>(num)) - numBuf)
           : 0;
   int denLen = static_cast<int>(writeUnsigned(denBuf, static_cast<std::uint64_t>(den)) - denBuf);
@@ -300,43 +312,57 @@ void renderFraction(const Section& s, double absValue, bool minus, std::string& 
   if (minus) out += '-';  // unlike decimals, "-0    " keeps its sign
   RightFill intFill(intBuf, intLen, s.intDigits, s.thousands);
   RightFill numFill(numBuf, numLen, s.numDigits, false);
-  int intIndex = 0, numIndex = 0, denIndex = 0;
+  // A blank fraction leaves spaces as wide as itself when it has a '?', else nothing.
+  auto blankOut = [&](std::size_t chars) {
+    if (s.fractionQuestion) out.append(chars, ' ');
+  };
+  int intIndex = 0, numIndex = 0;
+  bool denominatorDone = false;
   for (const Token& t : s.tokens) {
     switch (t.kind) {
       case Tok::Literal:
-        literalOf(s, t, out);
+        if (blank && (t.ch == kLiteralSeparator || t.ch == kLiteralFraction)) {
+          blankOut(charCount(s, t));
+        } else if (wholeIsZero && t.ch == kLiteralSeparator) {
+          // After a whole part shown as nothing or spaces, the separator goes
+          // the same way: `#\:#/#` on 0.75 is "3/4", `?\:#/#` is "  3/4",
+          // and `# ?/?` keeps a space for the numerator's '?'.
+          if (s.lastIntPlaceholder == '0') {
+            literalOf(s, t, out);
+          } else if (s.lastIntPlaceholder == '?' || s.numeratorQuestion) {
+            out.append(charCount(s, t), ' ');
+          }
+        } else {
+          literalOf(s, t, out);
+        }
         break;
       case Tok::Slash:
-        out += blankFraction ? ' ' : '/';
+        if (blank)
+          blankOut(1);
+        else
+          out += '/';
         break;
       case Tok::FixedDenom:
-        if (blankFraction)
-          out.append(t.length, ' ');
+        if (blank)
+          blankOut(t.length);
         else
           literalOf(s, t, out);
         break;
       case Tok::Digit:
         if (t.width == kRoleInteger) {
           intFill.slot(intIndex++, t.ch, out);
+        } else if (blank) {
+          blankOut(1);
         } else if (t.width == kRoleNumerator) {
-          if (blankFraction)
-            out += ' ';
-          else
-            numFill.slot(numIndex++, t.ch, out);
-        } else {
-          // The denominator is written from the left, padded on the right.
-          int i = denIndex++;
-          if (blankFraction) {
-            out += ' ';
-          } else if (i < denLen) {
-            if (i == s.denomDigits - 1) {
-              out.append(denBuf + i, denLen - i);
-            } else {
-              out += denBuf[i];
-            }
-          } else if (t.ch != '#') {
-            out += t.ch == '0' ? '0' : ' ';
-          }
+          numFill.slot(numIndex++, t.ch, out);
+        } else if (!denominatorDone) {
+          // Zeros ahead of the denominator for its '0's, spaces after it for its '?'s.
+          denominatorDone = true;
+          int pad = std::max(0, s.denomDigits - denLen);
+          int zeros = std::min(pad, s.denomZeros);
+          out.append(static_cast<std::size_t>(zeros), '0');
+          out.append(denBuf, static_cast<std::size_t>(denLen));
+          out.append(static_cast<std::size_t>(std::min(pad - zeros, s.denomQuestions)), ' ');
         }
         break;
       default:
