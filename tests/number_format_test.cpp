@@ -38,6 +38,9 @@ TEST(GeneralFormat, FifteenDigitsPlainBetweenTheBounds) {
   EXPECT_EQ(general(1e15), "1E+15");
   EXPECT_EQ(general(999999999999999.9), "1E+15");  // rounds up past the bound
   EXPECT_EQ(general(-1234567.891), "-1234567.891");
+  EXPECT_EQ(general(2.675), "2.675");
+  EXPECT_EQ(general(9.999999999999995), "10");  // the 15-digit tie rounds up
+  EXPECT_EQ(general(123456789.123456789), "123456789.123457");
   EXPECT_EQ(general(1.7976931348623157e308), "1.79769313486232E+308");
   EXPECT_EQ(general(2.5e-300), "2.5E-300");
 }
