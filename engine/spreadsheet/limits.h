@@ -15,5 +15,12 @@ inline constexpr int kMaxFormatDigits = 255;   // digit placeholders after the p
 inline constexpr int kMaxIntegerDigits = 400;  // integer digits a formatted number can have
 inline constexpr int kMaxFractionDigits = 7;   // denominator digits a fraction can have
 inline constexpr std::size_t kMaxFormatCodeBytes = 4096;  // a number format code (Excel: 255 chars)
+// One binary record of an .xlsb part that we read (the largest Excel writes,
+// a rich shared string or a formula with array constants, is far smaller).
+inline constexpr std::size_t kMaxXlsbRecordBytes = 16u << 20;
+// Sheets a workbook may list: sheet references in formulas are 16-bit, and
+// the bound keeps a damaged sheet list from making a listing endless.
+inline constexpr int kMaxSheetsInWorkbook = 65535;
+inline constexpr std::size_t kMaxSheetNameChars = 31;  // characters of a sheet name shown
 
 }  // namespace quorvel
