@@ -109,6 +109,13 @@ struct Program {
 
 Program compileProgram(std::string_view code);
 
+// One section's tokens (format_parser.cpp); false when it is malformed.
+bool parseSection(std::string_view text, bool date, Section& out);
+// Helpers over the text of a code.
+char lower(char c);
+bool startsWithNoCase(std::string_view s, std::size_t at, std::string_view word);
+bool isElapsedBracket(std::string_view inner);  // [h], [mm], [ss]...
+
 // Rendering of one section (number_render.cpp, date_render.cpp).
 void renderNumber(const Section& s, double absValue, bool minus, std::string& out);
 void renderFraction(const Section& s, double absValue, bool minus, std::string& out);
