@@ -14,8 +14,7 @@
 //    the codes SSF uses.
 //  - Booleans are written by the text writer (rule 12), not by a format.
 //  - Rows SSF itself marks as known differences (a third element), formats
-//    SSF rejects (no expected text), and the Tika-1132 column of the POI
-//    fraction table, whose expected texts POI does not check either.
+//    SSF rejects (no expected text).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -163,6 +162,8 @@ TEST(NumberFormatTables, Fractions) {
     score.check(formatNumber(row[1].get<std::string>(), row[0].get<double>()), row[2],
                 row[0].dump() + " " + row[1].get<std::string>());
   score.report("ssf_fraction.json");
+  // Known misses: the two `??/?????????` rows pad the denominator on the
+  // left; Excel's export of poi__54686_fraction_formats.xls pads it on the right.
   EXPECT_GE(score.matched, 104);
 }
 
@@ -307,21 +308,20 @@ TEST(NumberFormatTables, DateSystems) {
 
 TEST(NumberFormatTables, PoiFractionFormats) {
   // The column codes as stored in xls/poi__54686_fraction_formats.xls.
-  const std::vector<std::string> codes = {"# ?/?",      "# ?\?/?\?", "#\\ ?\?\?/?\?\?",
-                                          "#\\ ?/2",    "#\\ ?/4",   "#\\ ?/8",
-                                          "#\\ ?\?/16", "#\\ ?/10",  "#\\ ?\?/100"};
+  const std::vector<std::string> codes = {
+      "# ?/?",   "# ?\?/?\?",  "#\\ ?\?\?/?\?\?", "#\\ ?/2",     "#\\ ?/4",
+      "#\\ ?/8", "#\\ ?\?/16", "#\\ ?/10",        "#\\ ?\?/100", "#\\ ?\?/?\?\?\?\?\?\?\?\?"};
   Score score;
   auto rows = readTsv("poi_54686_fraction_formats.txt");
   for (std::size_t r = 1; r < rows.size(); ++r) {
     const auto& row = rows[r];
-    if (row.size() < 3 + codes.size() || row[0].empty()) continue;
+    if (row.size() < 3 + codes.size() || row[0].empty()) continue;  // padding rows
     double v = std::stod(row[0]) / std::stod(row[1]);
     for (std::size_t c = 0; c < codes.size(); ++c)
       score.check(formatNumber(codes[c], v), row[3 + c], row[0] + "/" + row[1] + " " + codes[c]);
-    ++score.skipped;  // Tika-1132
   }
   score.report("poi_54686_fraction_formats.txt");
-  EXPECT_GE(score.matched, 3186);
+  EXPECT_GE(score.matched, 3540);
 }
 
 }  // namespace
