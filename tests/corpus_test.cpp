@@ -19,7 +19,7 @@ using test::CorpusWorkbook;
 
 // Lowest accepted agreement (matching cells / compared cells) per folder.
 const std::map<std::string, double> kAgreementFloor = {
-    {"xlsx", 0.0}, {"xlsm", 0.0}, {"xlsb", 0.95}, {"xls", 0.58}};
+    {"xlsx", 0.0}, {"xlsm", 0.0}, {"xlsb", 0.98}, {"xls", 0.92}};
 
 struct WorkbookOutcome {
   bool converted = false;
