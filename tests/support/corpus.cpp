@@ -242,6 +242,18 @@ void Agreement::add(const Agreement& other) {
     if (firstMismatches.size() < 12) firstMismatches.push_back(m);
 }
 
+namespace {
+
+// Excel for Mac writes a cell's line feeds as carriage returns in its CSV.
+bool sameButLineBreaks(const std::string& ours, const std::string& expected) {
+  if (ours.size() != expected.size() || ours.find('\n') == std::string::npos) return false;
+  for (std::size_t i = 0; i < ours.size(); ++i)
+    if (ours[i] != expected[i] && !(ours[i] == '\n' && expected[i] == '\r')) return false;
+  return true;
+}
+
+}  // namespace
+
 Agreement compareGrids(const Grid& oursIn, const Grid& expectedIn) {
   Grid ours = trim(oursIn), expected = trim(expectedIn);
   Agreement a;
@@ -256,7 +268,7 @@ Agreement compareGrids(const Grid& oursIn, const Grid& expectedIn) {
           r < expected.size() && c < expected[r].size() ? expected[r][c] : kEmpty;
       if (o.empty() && e.empty()) continue;
       ++a.cells;
-      if (o == e || lossy(o, '_') == e || lossy(o, '?') == e) {
+      if (o == e || lossy(o, '_') == e || lossy(o, '?') == e || sameButLineBreaks(o, e)) {
         ++a.matching;
       } else if (a.firstMismatches.size() < 12) {
         a.firstMismatches.push_back("R" + std::to_string(r + 1) + "C" + std::to_string(c + 1) +

@@ -1,11 +1,176 @@
 #include "engine/spreadsheet/xlsx/xlsx_reader.h"
 
+#include <charconv>
+
 #include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/limits.h"
+#include "engine/spreadsheet/package/xml_parser.h"
+#include "engine/spreadsheet/xlsx/shared_strings.h"
+#include "engine/spreadsheet/xlsx/sheet_reader.h"
 
 namespace quorvel::spreadsheet {
 
-std::unique_ptr<WorkbookReader> openXlsxWorkbook(std::unique_ptr<ZipPackage>, const std::string&) {
-  fail(ErrorCode::Unsupported, "xlsx workbooks are not supported yet");
+namespace {
+
+std::uint32_t toId(const char* text) {
+  std::uint32_t v = 0;
+  if (text) std::from_chars(text, text + std::char_traits<char>::length(text), v);
+  return v;
+}
+
+bool isTrue(const char* text) {
+  if (!text) return false;
+  std::string_view v(text);
+  return v == "1" || v == "true" || v == "on";
+}
+
+struct SheetEntry {
+  std::string name, relId;
+  SheetVisibility visibility = SheetVisibility::Visible;
+};
+
+// The workbook part: the sheet list and the date system.
+class WorkbookHandler : public XmlHandler {
+ public:
+  std::vector<SheetEntry> sheets;
+  bool date1904 = false;
+
+  void startElement(std::string_view name, const char** attrs) override {
+    if (name == "workbookPr") {
+      date1904 = isTrue(findAttr(attrs, "date1904"));
+    } else if (name == "sheet") {
+      SheetEntry s;
+      if (const char* v = findAttr(attrs, "name")) s.name = v;
+      if (const char* v = findAttr(attrs, "id")) s.relId = v;
+      if (const char* v = findAttr(attrs, "state")) {
+        std::string_view state(v);
+        if (state == "hidden") s.visibility = SheetVisibility::Hidden;
+        if (state == "veryHidden") s.visibility = SheetVisibility::VeryHidden;
+      }
+      sheets.push_back(std::move(s));
+    }
+  }
+};
+
+// The styles part: custom number formats and each cell style's format id.
+class StylesHandler : public XmlHandler {
+ public:
+  explicit StylesHandler(CellFormatter& formatter) : formatter_(formatter) {}
+  std::vector<std::uint32_t> formatIdByStyle;
+
+  void startElement(std::string_view name, const char** attrs) override {
+    if (name == "numFmts") {
+      inFormats_ = true;
+    } else if (name == "cellXfs") {
+      inCellStyles_ = true;
+    } else if (name == "numFmt" && inFormats_) {
+      const char* code = findAttr(attrs, "formatCode");
+      if (code) formatter_.defineFormat(toId(findAttr(attrs, "numFmtId")), code);
+    } else if (name == "xf" && inCellStyles_) {
+      formatIdByStyle.push_back(toId(findAttr(attrs, "numFmtId")));
+    }
+  }
+  void endElement(std::string_view name) override {
+    if (name == "numFmts") inFormats_ = false;
+    if (name == "cellXfs") inCellStyles_ = false;
+  }
+
+ private:
+  CellFormatter& formatter_;
+  bool inFormats_ = false, inCellStyles_ = false;
+};
+
+std::string folderOf(const std::string& part) {
+  std::size_t slash = part.rfind('/');
+  return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+}
+
+class XlsxWorkbook final : public WorkbookReader {
+ public:
+  XlsxWorkbook(std::unique_ptr<ZipPackage> package, const std::string& workbookPart)
+      : package_(std::move(package)) {
+    std::vector<Relationship> rels = package_->relationships(workbookPart);
+    const std::string folder = folderOf(workbookPart);
+    // A part named by the workbook's relationships, else by convention.
+    auto partOfType = [&](std::string_view suffix, const std::string& usual) -> std::string {
+      for (const Relationship& rel : rels)
+        if (!rel.external && relTypeIs(rel, suffix)) return rel.target;
+      return package_->has(folder + usual) ? folder + usual : std::string();
+    };
+
+    WorkbookHandler book;
+    parseXml(package_->readPart(workbookPart, kMaxSmallPartBytes), book, workbookPart);
+    formatter_.setDate1904(book.date1904);
+
+    for (std::size_t i = 0; i < book.sheets.size(); ++i) {
+      const SheetEntry& sheet = book.sheets[i];
+      const Relationship* rel = nullptr;
+      for (const Relationship& r : rels)
+        if (r.id == sheet.relId) rel = &r;
+      std::string part;
+      if (rel) {
+        if (!relTypeIs(*rel, "/worksheet")) continue;  // chart, dialog, macro sheets
+        part = rel->target;
+      } else {
+        // No relationship: a worksheet only where the usual part name exists.
+        part = folder + "worksheets/sheet" + std::to_string(i + 1) + ".xml";
+        if (!package_->has(part)) continue;
+      }
+      if (rel && rel->external)
+        damaged("the worksheet '" + sheet.name + "' lies outside the package");
+      if (!package_->has(part))
+        damaged("the worksheet '" + sheet.name + "' has no part in the package (" + part + ")");
+      sheets_.push_back({sheet.name, sheet.visibility});
+      sheetParts_.push_back(part);
+    }
+
+    std::string styles = partOfType("/styles", "styles.xml");
+    if (!styles.empty() && package_->has(styles)) {
+      StylesHandler handler(formatter_);
+      parseXml(package_->readPart(styles, kMaxSmallPartBytes), handler, styles);
+      formatter_.setStyleFormats(std::move(handler.formatIdByStyle));
+    }
+    stringsPart_ = partOfType("/sharedStrings", "sharedStrings.xml");
+  }
+
+  const std::vector<WorksheetInfo>& worksheets() const override { return sheets_; }
+
+  std::unique_ptr<SheetCursor> openWorksheet(std::size_t index) override {
+    if (index >= sheetParts_.size())
+      fail(ErrorCode::NoSuchSheet, "it has " + std::to_string(sheetParts_.size()) +
+                                       " worksheets, not " + std::to_string(index + 1));
+    // Read when a sheet is first wanted: listing the sheets does not need it.
+    if (!stringsRead_ && !stringsPart_.empty() && package_->has(stringsPart_)) {
+      try {
+        auto stream = package_->openPart(stringsPart_);
+        strings_.read(*stream);
+      } catch (...) {
+        strings_ = SharedStrings();  // the next sheet tries again and fails alike
+        throw;
+      }
+    }
+    stringsRead_ = true;
+    return std::make_unique<XlsxSheetReader>(package_->openPart(sheetParts_[index]), strings_,
+                                             formatter_.date1904());
+  }
+
+  const CellFormatter& formatter() const override { return formatter_; }
+
+ private:
+  std::unique_ptr<ZipPackage> package_;
+  std::vector<WorksheetInfo> sheets_;
+  std::vector<std::string> sheetParts_;
+  CellFormatter formatter_;
+  std::string stringsPart_;
+  SharedStrings strings_;
+  bool stringsRead_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<WorkbookReader> openXlsxWorkbook(std::unique_ptr<ZipPackage> package,
+                                                 const std::string& workbookPart) {
+  return std::make_unique<XlsxWorkbook>(std::move(package), workbookPart);
 }
 
 }  // namespace quorvel::spreadsheet

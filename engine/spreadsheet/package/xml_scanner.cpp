@@ -1,0 +1,279 @@
+#include "engine/spreadsheet/package/xml_scanner.h"
+
+#include <cstring>
+
+#include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/limits.h"
+#include "engine/spreadsheet/package/utf8.h"
+#include "engine/spreadsheet/package/zip_package.h"
+
+namespace quorvel::spreadsheet {
+
+namespace {
+
+inline bool isSpace(char c) {
+  return c == ' ' || c == '\n' || c == '\r' || c == '\t';
+}
+
+inline std::string_view withoutPrefix(std::string_view name) {
+  std::size_t colon = name.rfind(':');
+  return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+inline bool isNamespaceDeclaration(std::string_view name) {
+  return name.size() >= 5 && name.compare(0, 5, "xmlns") == 0 &&
+         (name.size() == 5 || name[5] == ':');
+}
+
+}  // namespace
+
+XmlScanner::XmlScanner(PartStream& stream) : stream_(stream), buf_(kXmlScanBufferBytes) {
+  attrs_.reserve(16);
+}
+
+void XmlScanner::fail(const std::string& what) const {
+  damaged("the part " + stream_.partName() + " " + what);
+}
+
+std::string_view XmlScanner::attribute(std::string_view localName, bool* found) const {
+  for (const Attribute& a : attrs_)
+    if (a.name == localName) {
+      if (found) *found = true;
+      return a.value;
+    }
+  if (found) *found = false;
+  return {};
+}
+
+bool XmlScanner::refill(std::size_t& keep) {
+  if (eof_) return false;
+  std::size_t kept = end_ - keep;
+  if (keep > 0 && kept > 0) std::memmove(buf_.data(), buf_.data() + keep, kept);
+  pos_ = pos_ >= keep ? pos_ - keep : 0;
+  keep = 0;
+  end_ = kept;
+  if (end_ == buf_.size()) {
+    // One token fills the whole buffer: grow, within reason.
+    if (buf_.size() >= kMaxXmlTokenBytes)
+      fail("has a tag or a text longer than " + std::to_string(kMaxXmlTokenBytes >> 20) + " MB");
+    buf_.resize(std::min(buf_.size() * 2, kMaxXmlTokenBytes));
+  }
+  std::size_t got = stream_.read(buf_.data() + end_, buf_.size() - end_);
+  if (got == 0) {
+    eof_ = true;
+    return false;
+  }
+  end_ += got;
+  return true;
+}
+
+XmlScanner::Token XmlScanner::next() {
+  for (;;) {
+    if (pos_ >= end_) {
+      std::size_t from = pos_;
+      if (!refill(from)) return Token::End;
+    }
+    const char* b = buf_.data();
+    if (b[pos_] != '<') {
+      std::size_t start = pos_, scanFrom = pos_;
+      for (;;) {
+        const void* lt = std::memchr(b + scanFrom, '<', end_ - scanFrom);
+        if (lt) {
+          std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lt) - b);
+          text_ = std::string_view(b + start, at - start);
+          pos_ = at;
+          verbatim_ = false;
+          return Token::Text;
+        }
+        std::size_t scanned = end_ - start;
+        bool more = refill(start);
+        b = buf_.data();
+        if (!more) {
+          text_ = std::string_view(b + start, end_ - start);
+          pos_ = end_;
+          verbatim_ = false;
+          return Token::Text;
+        }
+        scanFrom = start + scanned;
+      }
+    }
+    std::size_t start = pos_;
+    for (;;) {
+      MarkupResult r = scanMarkup(start);
+      if (r == MarkupResult::Done) return kind_;
+      if (r == MarkupResult::Skipped) break;
+      if (!refill(start)) fail("ends in the middle of a tag");
+    }
+  }
+}
+
+XmlScanner::MarkupResult XmlScanner::scanMarkup(std::size_t start) {
+  const char* b = buf_.data();
+  const std::size_t end = end_;
+  std::size_t p = start + 1;
+  if (p >= end) return MarkupResult::NeedMore;
+  std::string_view rest(b + p, end - p);
+
+  if (b[p] == '/') {
+    const void* gt = std::memchr(b + p, '>', end - p);
+    if (!gt) return MarkupResult::NeedMore;
+    std::size_t close = static_cast<std::size_t>(static_cast<const char*>(gt) - b);
+    std::string_view raw(b + p + 1, close - p - 1);
+    while (!raw.empty() && isSpace(raw.back())) raw.remove_suffix(1);
+    name_ = withoutPrefix(raw);
+    attrs_.clear();
+    selfClosing_ = false;
+    pos_ = close + 1;
+    kind_ = Token::EndTag;
+    return MarkupResult::Done;
+  }
+  if (b[p] == '?') {
+    std::size_t close = rest.find("?>");
+    if (close == std::string_view::npos) return MarkupResult::NeedMore;
+    pos_ = p + close + 2;
+    return MarkupResult::Skipped;
+  }
+  if (b[p] == '!') {
+    if (rest.size() < 3) return MarkupResult::NeedMore;
+    if (rest.compare(0, 3, "!--") == 0) {
+      std::size_t close = rest.find("-->", 3);
+      if (close == std::string_view::npos) return MarkupResult::NeedMore;
+      pos_ = p + close + 3;
+      return MarkupResult::Skipped;
+    }
+    if (rest.size() < 8) return MarkupResult::NeedMore;
+    if (rest.compare(0, 8, "![CDATA[") == 0) {
+      std::size_t close = rest.find("]]>", 8);
+      if (close == std::string_view::npos) return MarkupResult::NeedMore;
+      text_ = rest.substr(8, close - 8);
+      verbatim_ = true;
+      pos_ = p + close + 3;
+      kind_ = Token::Text;
+      return MarkupResult::Done;
+    }
+    if (rest.compare(0, 8, "!DOCTYPE") == 0)
+      fail("declares a document type, which a workbook never does");
+    fail("holds markup that is not XML");
+  }
+
+  std::size_t q = p;
+  while (q < end && !isSpace(b[q]) && b[q] != '/' && b[q] != '>') ++q;
+  if (q >= end) return MarkupResult::NeedMore;
+  if (q == p) fail("has a tag without a name");
+  name_ = withoutPrefix(std::string_view(b + p, q - p));
+  attrs_.clear();
+  for (;;) {
+    while (q < end && isSpace(b[q])) ++q;
+    if (q >= end) return MarkupResult::NeedMore;
+    if (b[q] == '>') {
+      selfClosing_ = false;
+      pos_ = q + 1;
+      break;
+    }
+    if (b[q] == '/') {
+      if (q + 1 >= end) return MarkupResult::NeedMore;
+      if (b[q + 1] != '>') fail("has a malformed <" + std::string(name_) + "> tag");
+      selfClosing_ = true;
+      pos_ = q + 2;
+      break;
+    }
+    std::size_t n0 = q;
+    while (q < end && b[q] != '=' && !isSpace(b[q]) && b[q] != '>' && b[q] != '/') ++q;
+    std::size_t n1 = q;
+    while (q < end && isSpace(b[q])) ++q;
+    if (q >= end) return MarkupResult::NeedMore;
+    if (b[q] != '=' || n1 == n0)
+      fail("has an attribute without a value in a <" + std::string(name_) + "> tag");
+    ++q;
+    while (q < end && isSpace(b[q])) ++q;
+    if (q >= end) return MarkupResult::NeedMore;
+    char quote = b[q];
+    if (quote != '"' && quote != '\'')
+      fail("has an attribute value without quotes in a <" + std::string(name_) + "> tag");
+    const void* close = std::memchr(b + q + 1, quote, end - q - 1);
+    if (!close) return MarkupResult::NeedMore;
+    std::size_t v1 = static_cast<std::size_t>(static_cast<const char*>(close) - b);
+    std::string_view attrName(b + n0, n1 - n0);
+    if (!isNamespaceDeclaration(attrName))
+      attrs_.push_back({withoutPrefix(attrName), std::string_view(b + q + 1, v1 - q - 1)});
+    q = v1 + 1;
+  }
+  kind_ = Token::StartTag;
+  return MarkupResult::Done;
+}
+
+namespace {
+
+// XML reads every line end (CR LF or a lone CR) as one LF.
+void appendLines(std::string_view raw, std::string& out) {
+  for (;;) {
+    std::size_t cr = raw.find('\r');
+    if (cr == std::string_view::npos) {
+      out.append(raw);
+      return;
+    }
+    out.append(raw.substr(0, cr));
+    out += '\n';
+    raw.remove_prefix(cr + (cr + 1 < raw.size() && raw[cr + 1] == '\n' ? 2 : 1));
+  }
+}
+
+}  // namespace
+
+void XmlScanner::appendText(std::string& out) const {
+  if (verbatim_)
+    appendLines(text_, out);
+  else
+    appendDecoded(text_, out);
+}
+
+void XmlScanner::appendDecoded(std::string_view raw, std::string& out) const {
+  std::size_t i = 0;
+  for (;;) {
+    std::size_t amp = raw.find('&', i);
+    if (amp == std::string_view::npos) {
+      appendLines(raw.substr(i), out);
+      return;
+    }
+    appendLines(raw.substr(i, amp - i), out);
+    std::size_t semi = raw.find(';', amp);
+    if (semi == std::string_view::npos || semi - amp > 12) fail("has an '&' that starts no entity");
+    std::string_view ent = raw.substr(amp + 1, semi - amp - 1);
+    if (ent == "amp")
+      out += '&';
+    else if (ent == "lt")
+      out += '<';
+    else if (ent == "gt")
+      out += '>';
+    else if (ent == "quot")
+      out += '"';
+    else if (ent == "apos")
+      out += '\'';
+    else if (!ent.empty() && ent[0] == '#') {
+      bool hex = ent.size() > 1 && (ent[1] == 'x' || ent[1] == 'X');
+      std::string_view digits = ent.substr(hex ? 2 : 1);
+      char32_t cp = 0;
+      for (char c : digits) {
+        int d;
+        if (c >= '0' && c <= '9')
+          d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+          d = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+          d = c - 'A' + 10;
+        else
+          fail("has a malformed character reference '&" + std::string(ent) + ";'");
+        cp = cp * (hex ? 16 : 10) + static_cast<char32_t>(d);
+        if (cp > 0x10FFFF) break;
+      }
+      if (digits.empty() || cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        fail("has a character reference to no character ('&" + std::string(ent) + ";')");
+      appendUtf8(cp, out);
+    } else {
+      fail("refers to the undefined entity '&" + std::string(ent) + ";'");
+    }
+    i = semi + 1;
+  }
+}
+
+}  // namespace quorvel::spreadsheet

@@ -1,0 +1,292 @@
+#include "engine/spreadsheet/xlsx/sheet_reader.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/limits.h"
+#include "engine/spreadsheet/package/zip_package.h"
+#include "engine/spreadsheet/xlsx/ooxml_values.h"
+#include "engine/spreadsheet/xlsx/shared_strings.h"
+
+namespace quorvel::spreadsheet {
+
+namespace {
+
+using T = XmlScanner::Token;
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() &&
+         (s.front() == ' ' || s.front() == '\t' || s.front() == '\n' || s.front() == '\r'))
+    s.remove_prefix(1);
+  while (!s.empty() &&
+         (s.back() == ' ' || s.back() == '\t' || s.back() == '\n' || s.back() == '\r'))
+    s.remove_suffix(1);
+  return s;
+}
+
+// A decimal number without sign; false for anything else or past 2^53.
+bool parseUnsigned(std::string_view s, std::uint64_t& out) {
+  s = trimmed(s);
+  if (s.empty() || s.size() > 15) return false;
+  out = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+    out = out * 10 + std::uint64_t(c - '0');
+  }
+  return true;
+}
+
+std::string quoted(std::string_view s) {
+  std::string out;
+  out.reserve(48);
+  out += '\'';
+  out.append(s.substr(0, 40));
+  out += s.size() > 40 ? "...'" : "'";
+  return out;
+}
+
+}  // namespace
+
+XlsxSheetReader::XlsxSheetReader(std::unique_ptr<PartStream> stream, const SharedStrings& strings,
+                                 bool date1904)
+    : stream_(std::move(stream)), xml_(*stream_), strings_(strings), date1904_(date1904) {}
+
+XlsxSheetReader::~XlsxSheetReader() = default;
+
+bool XlsxSheetReader::next(Cell& cell) {
+  while (!done_) {
+    T token = xml_.next();
+    if (token == T::End) {
+      if (inSheetData_) xml_.fail("ends before its cell data does");
+      done_ = true;
+      break;
+    }
+    if (token == T::EndTag) {
+      if (inSheetData_ && xml_.name() == "sheetData") done_ = true;  // the rest holds no cells
+      continue;
+    }
+    if (token != T::StartTag) continue;
+    std::string_view name = xml_.name();
+    if (!inSheetData_) {
+      if (name == "sheetData") {
+        if (xml_.selfClosing())
+          done_ = true;
+        else
+          inSheetData_ = true;
+      }
+      continue;
+    }
+    if (name == "row") {
+      startRow();
+      continue;
+    }
+    if (name != "c") continue;
+    startCell();
+    if (!xml_.selfClosing()) {
+      for (;;) {
+        T t = xml_.next();
+        if (t == T::End) xml_.fail("ends inside a cell");
+        if (t == T::EndTag) {
+          if (xml_.name() == "c") break;
+          continue;
+        }
+        if (t != T::StartTag) continue;  // the text of <f> and the like
+        std::string_view inner = xml_.name();
+        if (inner == "v") {
+          hasValue_ = true;
+          value_.clear();
+          if (!xml_.selfClosing()) readValueText(value_);
+        } else if (inner == "is") {
+          hasInline_ = true;
+          text_.clear();
+          if (!xml_.selfClosing()) readInlineString();
+        }
+      }
+    }
+    return finishCell(cell);
+  }
+  return false;
+}
+
+void XlsxSheetReader::startRow() {
+  bool found = false;
+  std::string_view r = xml_.attribute("r", &found);
+  if (found) {
+    std::uint64_t n = 0;
+    if (!parseUnsigned(r, n) || n == 0)
+      damaged("the row number " + quoted(r) + " is not a row number");
+    if (n > kMaxRows)
+      damaged("row " + std::to_string(n) + " lies past the worksheet's last row (" +
+              std::to_string(kMaxRows) + ")");
+    row_ = static_cast<std::uint32_t>(n - 1);
+  } else {
+    if (lastRow_ + 1 >= std::int64_t(kMaxRows))
+      damaged("its rows run past the worksheet's last row (" + std::to_string(kMaxRows) + ")");
+    row_ = static_cast<std::uint32_t>(lastRow_ + 1);
+  }
+  lastRow_ = row_;
+  lastCol_ = -1;
+}
+
+void XlsxSheetReader::startCell() {
+  hasValue_ = hasInline_ = false;
+  type_ = Type::Number;
+  style_ = 0;
+  bool haveRef = false;
+  for (const XmlScanner::Attribute& a : xml_.attributes()) {
+    if (a.name.size() != 1) continue;  // r, s and t; the rest do not change the value
+    if (a.name[0] == 'r') {
+      CellReference ref = parseCellReference(a.value);
+      cellRow_ = ref.row;
+      cellCol_ = ref.col;
+      haveRef = true;
+    } else if (a.name[0] == 's') {
+      std::uint64_t s = 0;
+      if (!parseUnsigned(a.value, s) || s > UINT32_MAX)
+        damaged("the style index " + quoted(a.value) + " is not a number");
+      style_ = static_cast<std::uint32_t>(s);
+    } else if (a.name[0] == 't') {
+      std::string_view t = a.value;
+      if (t == "n")
+        type_ = Type::Number;
+      else if (t == "s")
+        type_ = Type::Shared;
+      else if (t == "str")
+        type_ = Type::FormulaText;
+      else if (t == "inlineStr")
+        type_ = Type::Inline;
+      else if (t == "b")
+        type_ = Type::Boolean;
+      else if (t == "e")
+        type_ = Type::Error;
+      else if (t == "d")
+        type_ = Type::Date;
+      else
+        damaged("a cell has the unknown type " + quoted(t));
+    }
+  }
+  if (!haveRef) {
+    if (lastCol_ + 1 >= std::int64_t(kMaxColumns))
+      damaged("the cells of row " + std::to_string(row_ + 1) +
+              " run past the worksheet's last column (" + columnName(kMaxColumns - 1) + ")");
+    cellRow_ = row_;
+    cellCol_ = static_cast<std::uint32_t>(lastCol_ + 1);
+  }
+  lastCol_ = cellCol_;
+}
+
+void XlsxSheetReader::readValueText(std::string& into) {
+  for (;;) {
+    T t = xml_.next();
+    if (t == T::Text)
+      xml_.appendText(into);
+    else if (t == T::EndTag)
+      return;
+    else if (t == T::End)
+      xml_.fail("ends inside a cell value");
+  }
+}
+
+void XlsxSheetReader::readInlineString() {
+  scratch_.clear();
+  int phonetic = 0;  // inside <rPh>: a reading aid, not content
+  for (;;) {
+    T t = xml_.next();
+    if (t == T::End) xml_.fail("ends inside a cell's text");
+    std::string_view name = xml_.name();
+    if (t == T::EndTag) {
+      if (name == "is") break;
+      if (name == "rPh" && phonetic > 0) --phonetic;
+    } else if (t == T::StartTag && !xml_.selfClosing()) {
+      if (name == "rPh")
+        ++phonetic;
+      else if (name == "t" && phonetic == 0)
+        readValueText(scratch_);
+    }
+  }
+  appendUnescaped(scratch_, text_);
+}
+
+void XlsxSheetReader::badValue(const char* what) {
+  damaged("the cell " + columnName(cellCol_) + std::to_string(cellRow_ + 1) + " holds " +
+          quoted(value_) + ", which is not " + what);
+}
+
+bool XlsxSheetReader::finishCell(Cell& cell) {
+  cell.row = cellRow_;
+  cell.col = cellCol_;
+  cell.style = style_;
+  cell.number = 0;
+  cell.text = {};
+  cell.kind = CellKind::Blank;
+  std::string_view v = trimmed(value_);
+  switch (type_) {
+    case Type::Number: {
+      if (hasInline_) {  // an inline string with the type left out
+        cell.kind = CellKind::Text;
+        cell.text = text_;
+        break;
+      }
+      if (!hasValue_ || v.empty()) break;
+      if (v.front() == '+') v.remove_prefix(1);
+      auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), cell.number);
+      if (ec != std::errc() || end != v.data() + v.size() || !std::isfinite(cell.number))
+        badValue("a number");
+      cell.kind = CellKind::Number;
+      break;
+    }
+    case Type::Shared: {
+      if (!hasValue_ || v.empty()) break;
+      std::uint64_t index = 0;
+      if (!parseUnsigned(v, index)) badValue("a shared-string index");
+      if (index >= strings_.size())
+        damaged("the shared-string index " + std::to_string(index) + " is past the table's " +
+                std::to_string(strings_.size()) + " strings");
+      cell.kind = CellKind::Text;
+      cell.text = strings_.at(index);
+      break;
+    }
+    case Type::FormulaText:
+      if (!hasValue_) break;
+      text_.clear();
+      appendUnescaped(value_, text_);
+      cell.kind = CellKind::Text;
+      cell.text = text_;
+      break;
+    case Type::Inline:
+      if (!hasInline_) {
+        if (!hasValue_) break;
+        text_.clear();
+        appendUnescaped(value_, text_);
+      }
+      cell.kind = CellKind::Text;
+      cell.text = text_;
+      break;
+    case Type::Boolean:
+      if (!hasValue_ || v.empty()) break;
+      if (v == "1" || v == "true")
+        cell.number = 1;
+      else if (v != "0" && v != "false")
+        badValue("TRUE or FALSE");
+      cell.kind = CellKind::Boolean;
+      break;
+    case Type::Error:
+      if (!hasValue_ || v.empty()) break;
+      text_.assign(v);
+      cell.kind = CellKind::Error;
+      cell.text = text_;
+      break;
+    case Type::Date: {
+      if (!hasValue_ || v.empty()) break;
+      std::optional<double> serial = isoDateToSerial(v, date1904_);
+      if (!serial) badValue("a date");
+      cell.kind = CellKind::Number;
+      cell.number = *serial;
+      break;
+    }
+  }
+  return true;
+}
+
+}  // namespace quorvel::spreadsheet

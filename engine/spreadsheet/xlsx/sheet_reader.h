@@ -1,0 +1,48 @@
+#pragma once
+// XlsxSheetReader: the cells of one worksheet part, read in one streaming
+// pass. Holds the scanner's buffer and one cell's value, never the sheet.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/spreadsheet/package/xml_scanner.h"
+#include "engine/spreadsheet/workbook_reader.h"
+
+namespace quorvel::spreadsheet {
+
+class PartStream;
+class SharedStrings;
+
+class XlsxSheetReader final : public SheetCursor {
+ public:
+  XlsxSheetReader(std::unique_ptr<PartStream> stream, const SharedStrings& strings, bool date1904);
+  ~XlsxSheetReader() override;
+  bool next(Cell& cell) override;
+
+ private:
+  enum class Type : std::uint8_t { Number, Shared, FormulaText, Inline, Boolean, Error, Date };
+  void startRow();
+  void startCell();
+  void readValueText(std::string& into);
+  void readInlineString();
+  bool finishCell(Cell& cell);
+  [[noreturn]] void badValue(const char* what);
+
+  std::unique_ptr<PartStream> stream_;
+  XmlScanner xml_;
+  const SharedStrings& strings_;
+  bool date1904_;
+  bool inSheetData_ = false, done_ = false;
+
+  std::uint32_t row_ = 0;      // row of the current <row>
+  std::int64_t lastRow_ = -1;  // for rows without a reference
+  std::int64_t lastCol_ = -1;  // for cells without a reference
+
+  // The cell being read.
+  std::uint32_t cellRow_ = 0, cellCol_ = 0, style_ = 0;
+  Type type_ = Type::Number;
+  bool hasValue_ = false, hasInline_ = false;
+  std::string value_, text_, scratch_;
+};
+
+}  // namespace quorvel::spreadsheet
