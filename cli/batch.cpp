@@ -39,7 +39,8 @@ void listSheets(WorkbookOutcome& out, const BatchOptions& options) {
   Engine engine(window, options.newApplication);
   engine.ListWorkbookSheets();
   out.ok = window.desk.messages.empty();
-  out.error = joinMessages(window.desk);
+  // The first message says why; the second only that the open failed.
+  if (!out.ok) out.error = window.desk.messages.front().text;
   for (int s = 1; s <= window.worksheets.count(); ++s)
     out.sheets.push_back({s, window.worksheets.text(s), "", 0, 0});
 }

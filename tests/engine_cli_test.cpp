@@ -153,6 +153,13 @@ TEST_F(Cli, ListsWorksheetsWithoutConverting) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, in + "/Sales.xlsx\n  1\tJan\n  2\tFeb\n" + in + "/sub/Deep.xlsx\n  1\tDeep\n");
   EXPECT_FALSE(fs::exists(out));
+  test::writeFile(in + "/Broken.xlsx", "not a workbook");
+  r = run("--sheets " + q(in + "/Broken.xlsx"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("failed: " + in + "/Broken.xlsx: 'Broken.xlsx' is not a workbook"),
+            std::string::npos)
+      << r.err;
 }
 
 TEST_F(Cli, UsageErrorsExitWithTwo) {
