@@ -90,3 +90,79 @@ TEST(TextWriter, AnUnwritableFileIsACannotWriteErrorNamingThePath) {
 
 }  // namespace
 }  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet {
+namespace {
+
+TEST(TextWriter, RowsStoredInPiecesAreMergedEvenWhenSpilledToTheTemporaryFile) {
+  std::vector<VectorCursor::Stored> cells;
+  std::string text(50, 'y');
+  // Two passes over the same rows: the second adds column 2 and overrides
+  // column 0; quoted fields hold tabs that must not split them.
+  for (std::uint32_t r = 0; r < 40000; ++r) cells.push_back({r, 0, K::Text, 0, "a\tb" + text});
+  for (std::uint32_t r = 0; r < 40000; ++r) {
+    cells.push_back({r, 2, K::Text, 0, "c"});
+    if (r % 2) cells.push_back({r, 0, K::Number, 7, ""});
+  }
+  std::string out = write(std::move(cells));
+  std::string even = "\"a\tb" + text + "\"\t\tc\r\n";
+  EXPECT_EQ(out.substr(0, even.size()), even);
+  EXPECT_EQ(out.substr(even.size(), 8), "7\t\tc\r\n\"a");
+  EXPECT_EQ(out.size(), 20000 * even.size() + 20000 * 6);
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet {
+namespace {
+
+// A sheet that records a used range, right or wrong.
+class RangedCursor : public VectorCursor {
+ public:
+  RangedCursor(std::vector<Stored> cells, CellRange range)
+      : VectorCursor(std::move(cells)), range_(range) {}
+  std::optional<CellRange> storedRange() const override { return range_; }
+
+ private:
+  CellRange range_;
+};
+
+// Writes through the opening overload; `opens` counts the cursors taken.
+std::string writeRanged(const std::vector<VectorCursor::Stored>& cells, CellRange range,
+                        int& opens) {
+  test::TempDir dir;
+  CellFormatter formatter;
+  opens = 0;
+  writeSheetText(
+      [&]() -> std::unique_ptr<SheetCursor> {
+        ++opens;
+        return std::make_unique<RangedCursor>(cells, range);
+      },
+      formatter, dir.file("out.txt"));
+  return test::readFile(dir.file("out.txt"));
+}
+
+TEST(TextWriter, ARecordedRangeIsUsedWhenTheCellsAgreeAndReadAgainWhenNot) {
+  const std::vector<VectorCursor::Stored> cells = {{1, 1, K::Number, 1, ""},
+                                                   {1, 3, K::Text, 0, "a,b"},
+                                                   {3, 2, K::Boolean, 0, ""},
+                                                   {4, 1, K::Blank, 0, ""}};
+  const std::string expected = "1\t\t\"a,b\"\r\n\t\t\r\n\tFALSE\t\r\n\t\t\r\n";
+  EXPECT_EQ(write(cells), expected);
+  int opens = 0;
+  EXPECT_EQ(writeRanged(cells, {1, 1, 4, 3}, opens), expected);
+  EXPECT_EQ(opens, 1);
+  for (CellRange wrong : {CellRange{1, 1, 3, 3}, CellRange{0, 0, 4, 3}, CellRange{1, 1, 9, 3},
+                          CellRange{1, 2, 4, 3}}) {
+    EXPECT_EQ(writeRanged(cells, wrong, opens), expected);
+    EXPECT_EQ(opens, 2);
+  }
+  std::vector<VectorCursor::Stored> unordered = cells;
+  std::swap(unordered[0], unordered[2]);
+  EXPECT_EQ(writeRanged(unordered, {1, 1, 4, 3}, opens), expected);
+  EXPECT_EQ(opens, 2);
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet

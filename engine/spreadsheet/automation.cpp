@@ -36,8 +36,9 @@ class ComponentWorkbook final : public Workbook {
                                  std::to_string(xlCurrentPlatformText) + ") is written");
     checkIndex(active_);
     try {
-      auto cursor = reader().openWorksheet(static_cast<std::size_t>(active_ - 1));
-      return writeSheetText(*cursor, reader().formatter(), path);
+      std::size_t sheet = static_cast<std::size_t>(active_ - 1);
+      return writeSheetText([&] { return reader().openWorksheet(sheet); }, reader().formatter(),
+                            path);
     } catch (const FormatError& e) {
       throw errorForFile(e, path_);
     } catch (const std::bad_alloc&) {

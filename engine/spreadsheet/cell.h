@@ -20,6 +20,10 @@ struct Cell {
   std::uint32_t style = 0;  // index into the workbook's cell formats (XF)
   double number = 0;        // Number, Boolean
   std::string_view text;    // Text, Error: valid until the cursor moves on
+  // Number: the value exactly as the General format displays it, when the
+  // reader has that text at hand and the cell's style shows General (the
+  // writer then skips formatting); empty otherwise. Valid like `text`.
+  std::string_view generalText;
 };
 
 // The displayed text of an error code as stored in BIFF/XLSB (0x00 #NULL!,

@@ -34,67 +34,93 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Row records: row, cell count, then per cell column, length, bytes. Kept in
-// memory until it grows past a few megabytes, then moved to a temporary file.
+// Row records: row, first column, last column, body length, then the body:
+// the row's fields from its first to its last stored cell, joined by the
+// tabs between them. Writing the file then only adds the padding on either
+// side. Kept in memory up to a megabyte, then moved to a temporary file and
+// read back in large blocks (a larger memory spool only costs page faults).
+struct RecordHeader {
+  std::uint32_t row, first, last, length;
+};
+
 class Spool {
  public:
-  static constexpr std::size_t kMemoryLimit = 8u << 20;
+  static constexpr std::size_t kMemoryLimit = 1u << 20;
+  static constexpr std::size_t kReadBlock = 1u << 20;
 
-  void putU32(std::uint32_t v) { buf_.append(reinterpret_cast<const char*>(&v), 4); }
-  void putBytes(std::string_view s) { buf_ += s; }
-
-  void maybeSpill() {
-    if (buf_.size() < kMemoryLimit) return;
-    if (!file_) {
-      file_.reset(std::tmpfile());
-      if (!file_)
-        fail(ErrorCode::CannotWrite, "no temporary file: " + std::string(std::strerror(errno)));
-    }
-    if (std::fwrite(buf_.data(), 1, buf_.size(), file_.get()) != buf_.size())
-      fail(ErrorCode::CannotWrite, "temporary file: " + std::string(std::strerror(errno)));
-    spilled_ += buf_.size();
-    buf_.clear();
+  void put(const RecordHeader& h, std::string_view body) {
+    buf_.append(reinterpret_cast<const char*>(&h), sizeof h);
+    buf_ += body;
+    if (buf_.size() >= kMemoryLimit) spill();
   }
 
   // Sequential reading after the last record.
   void startReading() {
     if (file_) {
-      maybeSpillAll();
-      std::rewind(file_.get());
+      spill();
+      std::fflush(file_.get());
+      seek(0);
     }
     readPos_ = 0;
   }
-  bool read(void* dst, std::size_t n) {
-    if (file_) return std::fread(dst, 1, n, file_.get()) == n;
-    if (readPos_ + n > buf_.size()) return false;
-    std::memcpy(dst, buf_.data() + readPos_, n);
-    readPos_ += n;
-    return true;
-  }
-  std::uint64_t tell() {
-    return file_ ? static_cast<std::uint64_t>(std::ftell(file_.get())) : readPos_;
-  }
+  std::uint64_t tell() const { return file_ ? blockStart_ + readPos_ : readPos_; }
   void seek(std::uint64_t pos) {
-    if (file_)
-      std::fseek(file_.get(), static_cast<long>(pos), SEEK_SET);
-    else
-      readPos_ = pos;
+    if (!file_) {
+      readPos_ = static_cast<std::size_t>(pos);
+      return;
+    }
+    if (std::fseek(file_.get(), static_cast<long>(pos), SEEK_SET) != 0) ioError();
+    blockStart_ = pos;
+    block_.clear();
+    readPos_ = 0;
+  }
+  // The next record; the body stays valid until the next call.
+  bool next(RecordHeader& h, std::string_view& body) {
+    const char* p = bytes(sizeof h);
+    if (!p) return false;
+    std::memcpy(&h, p, sizeof h);
+    readPos_ += sizeof h;
+    p = bytes(h.length);
+    if (!p) return false;
+    body = std::string_view(p, h.length);
+    readPos_ += h.length;
+    return true;
   }
 
  private:
-  void maybeSpillAll() {
-    if (!buf_.empty()) {
-      if (std::fwrite(buf_.data(), 1, buf_.size(), file_.get()) != buf_.size())
-        fail(ErrorCode::CannotWrite, "temporary file: " + std::string(std::strerror(errno)));
-      spilled_ += buf_.size();
-      buf_.clear();
+  void spill() {
+    if (!file_) {
+      file_.reset(std::tmpfile());
+      if (!file_)
+        fail(ErrorCode::CannotWrite, "no temporary file: " + std::string(std::strerror(errno)));
     }
-    std::fflush(file_.get());
+    if (std::fwrite(buf_.data(), 1, buf_.size(), file_.get()) != buf_.size()) ioError();
+    buf_.clear();
+  }
+  [[noreturn]] void ioError() {
+    fail(ErrorCode::CannotWrite, "temporary file: " + std::string(std::strerror(errno)));
+  }
+  // `n` readable bytes at the read position, or nullptr at the end.
+  const char* bytes(std::size_t n) {
+    if (!file_) return readPos_ + n <= buf_.size() ? buf_.data() + readPos_ : nullptr;
+    if (readPos_ + n > block_.size()) {
+      block_.erase(0, readPos_);
+      blockStart_ += readPos_;
+      readPos_ = 0;
+      std::size_t have = block_.size();
+      std::size_t want = std::max(n, kReadBlock);
+      block_.resize(want);
+      std::size_t got = std::fread(block_.data() + have, 1, want - have, file_.get());
+      block_.resize(have + got);
+      if (n > block_.size()) return nullptr;
+    }
+    return block_.data() + readPos_;
   }
 
-  std::string buf_;
+  std::string buf_;  // records not yet spilled
   FilePtr file_;
-  std::uint64_t spilled_ = 0;
+  std::string block_;  // read back from the file
+  std::uint64_t blockStart_ = 0;
   std::size_t readPos_ = 0;
 };
 
@@ -108,11 +134,19 @@ struct RowCell {
 // The cells of one row, gathered before they go to the spool.
 class RowBuffer {
  public:
+  // `text` is the field as written (already quoted where needed).
   void add(std::uint32_t col, std::string_view text) {
     cells_.push_back({col, static_cast<std::uint32_t>(text_.size()),
                       static_cast<std::uint32_t>(text.size()),
                       static_cast<std::uint32_t>(cells_.size())});
     text_ += text;
+  }
+  std::string& textBuffer() { return text_; }
+  // After appending a field's bytes to textBuffer() from `offset` on.
+  void added(std::uint32_t col, std::size_t offset) {
+    cells_.push_back({col, static_cast<std::uint32_t>(offset),
+                      static_cast<std::uint32_t>(text_.size() - offset),
+                      static_cast<std::uint32_t>(cells_.size())});
   }
   bool empty() const { return cells_.empty(); }
   void clear() {
@@ -137,26 +171,49 @@ class RowBuffer {
     }
     cells_.swap(unique);
   }
-  void writeTo(std::uint32_t row, Spool& spool) {
+  // The fields from the first to the last cell joined by tabs.
+  void body(std::string& out, RecordHeader& h) {
     normalise();
-    spool.putU32(row);
-    spool.putU32(static_cast<std::uint32_t>(cells_.size()));
+    out.clear();
+    h.first = cells_.front().col;
+    h.last = cells_.back().col;
+    std::uint32_t at = h.first;
     for (const RowCell& c : cells_) {
-      spool.putU32(c.col);
-      spool.putU32(c.length);
-      spool.putBytes(std::string_view(text_).substr(c.offset, c.length));
+      out.append(c.col - at, '\t');
+      out.append(text_, c.offset, c.length);
+      at = c.col;
     }
-    spool.maybeSpill();
-  }
-  const std::vector<RowCell>& cells() const { return cells_; }
-  std::string_view textOf(const RowCell& c) const {
-    return std::string_view(text_).substr(c.offset, c.length);
+    h.length = static_cast<std::uint32_t>(out.size());
   }
 
  private:
   std::vector<RowCell> cells_;
   std::string text_;
 };
+
+// Splits a body back into its fields (for rows stored in several pieces).
+void addFields(const RecordHeader& h, std::string_view body, RowBuffer& into) {
+  std::uint32_t col = h.first;
+  std::size_t i = 0;
+  for (;;) {
+    std::size_t start = i;
+    if (i < body.size() && body[i] == '"') {  // a quoted field may hold tabs
+      for (++i; i < body.size(); ++i)
+        if (body[i] == '"') {
+          if (i + 1 < body.size() && body[i + 1] == '"')
+            ++i;
+          else
+            break;
+        }
+    }
+    std::size_t tab = body.find('\t', i);
+    if (tab == std::string_view::npos) tab = body.size();
+    if (tab > start) into.add(col, body.substr(start, tab - start));
+    if (tab == body.size()) break;
+    ++col;
+    i = tab + 1;
+  }
+}
 
 class OutputFile {
  public:
@@ -202,33 +259,148 @@ struct Box {
   }
 };
 
-void writeRow(std::uint32_t left, std::uint32_t right, const RowBuffer& row, std::string& out) {
-  std::uint32_t at = left;  // column the next character lands in
-  for (const RowCell& c : row.cells()) {
-    out.append(c.col - at, '\t');
-    out += row.textOf(c);
-    at = c.col;
-  }
-  out.append(right - at, '\t');
+void writeLine(std::uint32_t left, std::uint32_t right, const RecordHeader& h,
+               std::string_view body, std::string& out) {
+  out.append(h.first - left, '\t');
+  out += body;
+  out.append(right - h.last, '\t');
   out += "\r\n";
 }
 
-bool readRecord(Spool& spool, std::uint32_t& row, RowBuffer& into) {
-  std::uint32_t count;
-  if (!spool.read(&row, 4) || !spool.read(&count, 4)) return false;
-  std::string text;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    std::uint32_t col, len;
-    spool.read(&col, 4);
-    spool.read(&len, 4);
-    text.resize(len);
-    if (len) spool.read(text.data(), len);
-    into.add(col, text);
+// Formats a cell with a value into the row (blank cells add nothing).
+void addCell(const Cell& cell, const CellFormatter& formatter, RowBuffer& row,
+             std::string& scratch) {
+  // The field goes straight into the row's text, quoted afterwards if need be.
+  std::string& text = row.textBuffer();
+  std::size_t start = text.size();
+  switch (cell.kind) {
+    case CellKind::Blank:
+      return;
+    case CellKind::Number:
+      if (!cell.generalText.empty()) {
+        text += cell.generalText;  // digits, a point and a sign: never quoted
+        row.added(cell.col, start);
+        return;
+      }
+      formatter.appendNumber(cell.style, cell.number, text);
+      break;
+    case CellKind::Text:
+      formatter.appendText(cell.style, cell.text, text);
+      break;
+    case CellKind::Boolean:
+      text += cell.number != 0 ? "TRUE" : "FALSE";
+      row.added(cell.col, start);
+      return;
+    case CellKind::Error:
+      text += cell.text;
+      break;
   }
+  if (text.find_first_of("\"\t\n\r,", start) != std::string::npos) {
+    scratch.assign(text, start);
+    text.resize(start);
+    appendField(scratch, text);
+  }
+  row.added(cell.col, start);
+}
+
+void checkLimits(const Cell& cell) {
+  if (cell.row >= kMaxRows || cell.col >= kMaxColumns)
+    damaged("a cell lies outside the worksheet's " + std::to_string(kMaxRows) + " rows and " +
+            std::to_string(kMaxColumns) + " columns");
+}
+
+// Writes rows straight to the file, padded to the range the sheet records.
+// False, with the file half written, as soon as a cell shows that range to
+// be wrong or the rows to be out of order: the caller starts over.
+bool writeWithStoredRange(SheetCursor& cursor, Cell& cell, const CellRange& range,
+                          const CellFormatter& formatter, OutputFile& out, SheetStats& stats) {
+  std::string& buf = out.buffer();
+  std::uint32_t next = range.top;  // next row to write
+  auto writeEmptyRows = [&](std::uint32_t to) {
+    for (; next < to; ++next) {
+      buf.append(range.right - range.left, '\t');
+      buf += "\r\n";
+      out.maybeFlush();
+    }
+  };
+  RowBuffer row;
+  std::string body, scratch;
+  RecordHeader h;
+  auto flushRow = [&](std::uint32_t r) {
+    if (row.empty()) return;
+    writeEmptyRows(r);
+    row.body(body, h);
+    writeLine(range.left, range.right, h, body, buf);
+    out.maybeFlush();
+    row.clear();
+    next = r + 1;
+  };
+  Box box;
+  std::uint32_t rowIndex = cell.row;
+  do {
+    checkLimits(cell);
+    if (cell.row < range.top || cell.row > range.bottom || cell.col < range.left ||
+        cell.col > range.right || cell.row < rowIndex)
+      return false;
+    box.include(cell.row, cell.col);
+    if (cell.row != rowIndex) {
+      flushRow(rowIndex);
+      rowIndex = cell.row;
+    }
+    addCell(cell, formatter, row, scratch);
+  } while (cursor.next(cell));
+  flushRow(rowIndex);
+  if (box.top != range.top || box.left != range.left || box.bottom != range.bottom ||
+      box.right != range.right)
+    return false;
+  writeEmptyRows(range.bottom + 1);
+  stats.rows = range.bottom - range.top + 1;
+  stats.columns = range.right - range.left + 1;
   return true;
 }
 
+// A cursor whose first cell was already read.
+class ReplayCursor final : public SheetCursor {
+ public:
+  ReplayCursor(SheetCursor& inner, const Cell& first) : inner_(inner), first_(first) {}
+  bool next(Cell& cell) override {
+    if (pending_) {
+      pending_ = false;
+      cell = first_;
+      return true;
+    }
+    return inner_.next(cell);
+  }
+
+ private:
+  SheetCursor& inner_;
+  Cell first_;
+  bool pending_ = true;
+};
+
 }  // namespace
+
+SheetStats writeSheetText(const std::function<std::unique_ptr<SheetCursor>()>& open,
+                          const CellFormatter& formatter, const std::string& outputPath) {
+  std::unique_ptr<SheetCursor> cursor = open();
+  Cell cell;
+  if (!cursor->next(cell)) return writeSheetText(*cursor, formatter, outputPath);  // empty
+  std::optional<CellRange> range = cursor->storedRange();
+  if (range && range->bottom < kMaxRows && range->right < kMaxColumns) {
+    {
+      OutputFile out(outputPath);
+      SheetStats stats;
+      if (writeWithStoredRange(*cursor, cell, *range, formatter, out, stats)) {
+        out.close();
+        return stats;
+      }
+    }
+    cursor = open();  // the recorded range is wrong: read the sheet again
+    return writeSheetText(*cursor, formatter, outputPath);
+  }
+  ReplayCursor replay(*cursor, cell);
+  return writeSheetText(replay, formatter, outputPath);
+}
 
 SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
                           const std::string& outputPath) {
@@ -241,11 +413,14 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
   std::uint32_t lastSpooledRow = 0;
   bool spooledAny = false;
 
-  std::string text;
+  std::string body, unquoted;
   auto flushRow = [&] {
     if (row.empty()) return;
     if (spooledAny && rowIndex <= lastSpooledRow) inOrder = false;
-    row.writeTo(rowIndex, spool);
+    RecordHeader h;
+    h.row = rowIndex;
+    row.body(body, h);
+    spool.put(h, body);
     lastSpooledRow = rowIndex;
     spooledAny = true;
     row.clear();
@@ -253,39 +428,14 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
 
   Cell cell;
   while (cursor.next(cell)) {
-    if (cell.row >= kMaxRows || cell.col >= kMaxColumns)
-      damaged("a cell lies outside the worksheet's " + std::to_string(kMaxRows) + " rows and " +
-              std::to_string(kMaxColumns) + " columns");
+    checkLimits(cell);
     box.include(cell.row, cell.col);
     if (!haveRow || cell.row != rowIndex) {
       flushRow();
       rowIndex = cell.row;
       haveRow = true;
     }
-    text.clear();
-    switch (cell.kind) {
-      case CellKind::Blank:
-        continue;
-      case CellKind::Number:
-        formatter.appendNumber(cell.style, cell.number, text);
-        break;
-      case CellKind::Text:
-        formatter.appendText(cell.style, cell.text, text);
-        break;
-      case CellKind::Boolean:
-        text = cell.number != 0 ? "TRUE" : "FALSE";
-        break;
-      case CellKind::Error:
-        text = cell.text;
-        break;
-    }
-    std::string field;
-    if (text.find_first_of("\"\t\n\r,") != std::string::npos) {
-      appendField(text, field);
-      row.add(cell.col, field);
-    } else {
-      row.add(cell.col, text);
-    }
+    addCell(cell, formatter, row, unquoted);
   }
   flushRow();
 
@@ -308,42 +458,35 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
   };
 
   spool.startReading();
-  RowBuffer rec;
+  RecordHeader h;
+  std::string_view piece;
   std::uint32_t next = box.top;  // next row to write
   if (inOrder) {
-    std::uint32_t r;
-    while (true) {
-      rec.clear();
-      if (!readRecord(spool, r, rec)) break;
-      writeEmptyRows(next, r);
-      writeRow(box.left, box.right, rec, buf);
+    while (spool.next(h, piece)) {
+      writeEmptyRows(next, h.row);
+      writeLine(box.left, box.right, h, piece, buf);
       out.maybeFlush();
-      next = r + 1;
+      next = h.row + 1;
     }
   } else {
     // Rows arrived out of order (rare): index the spooled records, then visit
     // them by row, merging a row stored in several pieces.
     std::vector<std::pair<std::uint32_t, std::uint64_t>> index;
-    while (true) {
-      std::uint64_t at = spool.tell();
-      std::uint32_t r;
-      rec.clear();
-      if (!readRecord(spool, r, rec)) break;
-      index.emplace_back(r, at);
-    }
+    for (std::uint64_t at = spool.tell(); spool.next(h, piece); at = spool.tell())
+      index.emplace_back(h.row, at);
     std::stable_sort(index.begin(), index.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 0; i < index.size();) {
       std::uint32_t r = index[i].first;
-      rec.clear();
+      row.clear();
       for (; i < index.size() && index[i].first == r; ++i) {
-        std::uint32_t got;
         spool.seek(index[i].second);
-        readRecord(spool, got, rec);
+        spool.next(h, piece);
+        addFields(h, piece, row);
       }
-      rec.normalise();
+      row.body(body, h);
       writeEmptyRows(next, r);
-      writeRow(box.left, box.right, rec, buf);
+      writeLine(box.left, box.right, h, body, buf);
       out.maybeFlush();
       next = r + 1;
     }

@@ -3,6 +3,8 @@
 // the used range computed from the stored cells, every row padded to the
 // range's width, cells with quotes, tabs, line breaks or commas quoted.
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/spreadsheet/numfmt/cell_formatter.h"
@@ -23,6 +25,13 @@ struct SheetStats {
 // (CannotWrite) when the file cannot be written.
 SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
                           const std::string& outputPath);
+
+// The same for the worksheet that `open` gives cursors over. When the sheet
+// records its used range, rows go straight to the file and every cell is
+// checked against that range; if any disagrees, a fresh cursor reads the
+// sheet again through the spool.
+SheetStats writeSheetText(const std::function<std::unique_ptr<SheetCursor>()>& open,
+                          const CellFormatter& formatter, const std::string& outputPath);
 
 // Appends `text` to `out` as one field: quoted when it holds a double quote,
 // tab, line feed, carriage return or comma, with inner quotes doubled.

@@ -2,6 +2,7 @@
 // The one interface every workbook format's reader offers: the worksheet
 // list, a streaming cursor over one worksheet's cells, and the cell formats.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,12 @@ struct WorksheetInfo {
   SheetVisibility visibility = SheetVisibility::Visible;
 };
 
+// A block of cells, 0-based, bounds included.
+struct CellRange {
+  std::uint32_t top = 0, left = 0, bottom = 0, right = 0;
+  bool operator==(const CellRange&) const = default;
+};
+
 // Yields the stored cells of one worksheet, usually row by row and left to
 // right; the writer copes with cells out of that order. Holds at most what one
 // row needs, never the sheet.
@@ -26,6 +33,10 @@ class SheetCursor {
   // Fills `cell` with the next stored cell; false at the end of the sheet.
   // Throws FormatError on damaged data.
   virtual bool next(Cell& cell) = 0;
+  // The used range the worksheet records about itself, known once next() has
+  // been called: a hint that lets the writer skip its spool, checked against
+  // every cell and never trusted.
+  virtual std::optional<CellRange> storedRange() const { return std::nullopt; }
 };
 
 class WorkbookReader {

@@ -15,6 +15,16 @@ inline bool isSpace(char c) {
   return c == ' ' || c == '\n' || c == '\r' || c == '\t';
 }
 
+// The first `c` in [p, end): most searches here end within a few bytes,
+// where a plain loop beats a call to memchr.
+inline const char* findByte(const char* p, const char* end, char c) {
+  const char* stop = end - p > 32 ? p + 32 : end;
+  for (; p < stop; ++p)
+    if (*p == c) return p;
+  if (p == end) return nullptr;
+  return static_cast<const char*>(std::memchr(p, c, static_cast<std::size_t>(end - p)));
+}
+
 inline std::string_view withoutPrefix(std::string_view name) {
   std::size_t colon = name.rfind(':');
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
@@ -77,9 +87,9 @@ XmlScanner::Token XmlScanner::next() {
     if (b[pos_] != '<') {
       std::size_t start = pos_, scanFrom = pos_;
       for (;;) {
-        const void* lt = std::memchr(b + scanFrom, '<', end_ - scanFrom);
+        const char* lt = findByte(b + scanFrom, b + end_, '<');
         if (lt) {
-          std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lt) - b);
+          std::size_t at = static_cast<std::size_t>(lt - b);
           text_ = std::string_view(b + start, at - start);
           pos_ = at;
           verbatim_ = false;
@@ -115,9 +125,9 @@ XmlScanner::MarkupResult XmlScanner::scanMarkup(std::size_t start) {
   std::string_view rest(b + p, end - p);
 
   if (b[p] == '/') {
-    const void* gt = std::memchr(b + p, '>', end - p);
+    const char* gt = findByte(b + p, b + end, '>');
     if (!gt) return MarkupResult::NeedMore;
-    std::size_t close = static_cast<std::size_t>(static_cast<const char*>(gt) - b);
+    std::size_t close = static_cast<std::size_t>(gt - b);
     std::string_view raw(b + p + 1, close - p - 1);
     while (!raw.empty() && isSpace(raw.back())) raw.remove_suffix(1);
     name_ = withoutPrefix(raw);
@@ -190,9 +200,9 @@ XmlScanner::MarkupResult XmlScanner::scanMarkup(std::size_t start) {
     char quote = b[q];
     if (quote != '"' && quote != '\'')
       fail("has an attribute value without quotes in a <" + std::string(name_) + "> tag");
-    const void* close = std::memchr(b + q + 1, quote, end - q - 1);
+    const char* close = findByte(b + q + 1, b + end, quote);
     if (!close) return MarkupResult::NeedMore;
-    std::size_t v1 = static_cast<std::size_t>(static_cast<const char*>(close) - b);
+    std::size_t v1 = static_cast<std::size_t>(close - b);
     std::string_view attrName(b + n0, n1 - n0);
     if (!isNamespaceDeclaration(attrName))
       attrs_.push_back({withoutPrefix(attrName), std::string_view(b + q + 1, v1 - q - 1)});
@@ -228,6 +238,15 @@ void XmlScanner::appendText(std::string& out) const {
 }
 
 void XmlScanner::appendDecoded(std::string_view raw, std::string& out) const {
+  // Most texts (numbers, plain words) hold neither entities nor line ends.
+  if (raw.size() < 64) {
+    bool plain = true;
+    for (char c : raw) plain &= c != '&' && c != '\r';
+    if (plain) {
+      out.append(raw);
+      return;
+    }
+  }
   std::size_t i = 0;
   for (;;) {
     std::size_t amp = raw.find('&', i);

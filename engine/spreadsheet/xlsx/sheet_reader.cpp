@@ -1,5 +1,6 @@
 #include "engine/spreadsheet/xlsx/sheet_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -37,6 +38,57 @@ bool parseUnsigned(std::string_view s, std::uint64_t& out) {
   return true;
 }
 
+// A plain decimal such as "-12.5" with at most 15 significant digits: its
+// value, correctly rounded (the digits and the power of ten are both exact
+// doubles, so one division rounds once), and whether the General format
+// shows it exactly as written. False for anything else, left to from_chars.
+bool parsePlainDecimal(std::string_view v, double& value, bool& asGeneral) {
+  static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const char* p = v.data();
+  const char* end = p + v.size();
+  bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  std::uint64_t m = 0;
+  int significant = 0;
+  auto digits = [&] {
+    const char* from = p;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+      if ((m != 0 || *p != '0') && ++significant > 15) return std::ptrdiff_t(-1);
+      m = m * 10 + std::uint64_t(*p - '0');
+    }
+    return p - from;
+  };
+  const char* intStart = p;
+  std::ptrdiff_t intDigits = digits();
+  if (intDigits <= 0) return false;
+  std::ptrdiff_t fracDigits = 0;
+  const char* fracStart = end;
+  if (p < end && *p == '.') {
+    fracStart = ++p;
+    fracDigits = digits();
+    if (fracDigits <= 0) return false;
+  }
+  if (p != end || fracDigits > 22) return false;
+  value = double(m) / kPow10[fracDigits];
+  if (negative) value = -value;
+
+  bool leadingZero = intDigits > 1 && intStart[0] == '0';
+  bool trailingZero = fracDigits > 0 && end[-1] == '0';
+  if (m == 0) {
+    asGeneral = !negative && intDigits == 1 && fracDigits == 0;  // "0"
+  } else {
+    // Zeros between the point and the first digit of "0.000ddd": General
+    // writes plain notation down to 1E-9 only.
+    std::ptrdiff_t zeros = 0;
+    if (intDigits == 1 && intStart[0] == '0')
+      while (zeros < fracDigits && fracStart[zeros] == '0') ++zeros;
+    asGeneral = !leadingZero && !trailingZero && zeros <= 8;
+  }
+  return true;
+}
+
 std::string quoted(std::string_view s) {
   std::string out;
   out.reserve(48);
@@ -49,8 +101,12 @@ std::string quoted(std::string_view s) {
 }  // namespace
 
 XlsxSheetReader::XlsxSheetReader(std::unique_ptr<PartStream> stream, const SharedStrings& strings,
-                                 bool date1904)
-    : stream_(std::move(stream)), xml_(*stream_), strings_(strings), date1904_(date1904) {}
+                                 bool date1904, const GeneralStyles& generalStyles)
+    : stream_(std::move(stream)),
+      xml_(*stream_),
+      strings_(strings),
+      date1904_(date1904),
+      generalStyles_(generalStyles) {}
 
 XlsxSheetReader::~XlsxSheetReader() = default;
 
@@ -69,6 +125,7 @@ bool XlsxSheetReader::next(Cell& cell) {
     if (token != T::StartTag) continue;
     std::string_view name = xml_.name();
     if (!inSheetData_) {
+      if (name == "dimension") readDimension();
       if (name == "sheetData") {
         if (xml_.selfClosing())
           done_ = true;
@@ -107,6 +164,20 @@ bool XlsxSheetReader::next(Cell& cell) {
     return finishCell(cell);
   }
   return false;
+}
+
+void XlsxSheetReader::readDimension() {
+  std::string_view ref = xml_.attribute("ref");
+  std::size_t colon = ref.find(':');
+  try {
+    CellReference a = parseCellReference(ref.substr(0, colon));
+    CellReference b =
+        colon == std::string_view::npos ? a : parseCellReference(ref.substr(colon + 1));
+    storedRange_ = CellRange{std::min(a.row, b.row), std::min(a.col, b.col), std::max(a.row, b.row),
+                             std::max(a.col, b.col)};
+  } catch (const FormatError&) {
+    storedRange_.reset();  // only a hint: a bad one is no hint
+  }
 }
 
 void XlsxSheetReader::startRow() {
@@ -219,6 +290,7 @@ bool XlsxSheetReader::finishCell(Cell& cell) {
   cell.style = style_;
   cell.number = 0;
   cell.text = {};
+  cell.generalText = {};
   cell.kind = CellKind::Blank;
   std::string_view v = trimmed(value_);
   switch (type_) {
@@ -229,11 +301,16 @@ bool XlsxSheetReader::finishCell(Cell& cell) {
         break;
       }
       if (!hasValue_ || v.empty()) break;
+      cell.kind = CellKind::Number;
+      bool asGeneral = false;
+      if (parsePlainDecimal(v, cell.number, asGeneral)) {
+        if (asGeneral && generalStyles_.shows(style_)) cell.generalText = v;
+        break;
+      }
       if (v.front() == '+') v.remove_prefix(1);
       auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), cell.number);
       if (ec != std::errc() || end != v.data() + v.size() || !std::isfinite(cell.number))
         badValue("a number");
-      cell.kind = CellKind::Number;
       break;
     }
     case Type::Shared: {

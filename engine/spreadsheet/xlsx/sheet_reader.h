@@ -3,7 +3,9 @@
 // pass. Holds the scanner's buffer and one cell's value, never the sheet.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/spreadsheet/package/xml_scanner.h"
 #include "engine/spreadsheet/workbook_reader.h"
@@ -13,14 +15,26 @@ namespace quorvel::spreadsheet {
 class PartStream;
 class SharedStrings;
 
+// Which cell styles display numbers in the General format.
+struct GeneralStyles {
+  std::vector<bool> byStyle;
+  bool otherwise = true;  // styles past the table use format id 0
+  bool shows(std::uint32_t style) const {
+    return style < byStyle.size() ? byStyle[style] : otherwise;
+  }
+};
+
 class XlsxSheetReader final : public SheetCursor {
  public:
-  XlsxSheetReader(std::unique_ptr<PartStream> stream, const SharedStrings& strings, bool date1904);
+  XlsxSheetReader(std::unique_ptr<PartStream> stream, const SharedStrings& strings, bool date1904,
+                  const GeneralStyles& generalStyles);
   ~XlsxSheetReader() override;
   bool next(Cell& cell) override;
+  std::optional<CellRange> storedRange() const override { return storedRange_; }
 
  private:
   enum class Type : std::uint8_t { Number, Shared, FormulaText, Inline, Boolean, Error, Date };
+  void readDimension();
   void startRow();
   void startCell();
   void readValueText(std::string& into);
@@ -32,7 +46,9 @@ class XlsxSheetReader final : public SheetCursor {
   XmlScanner xml_;
   const SharedStrings& strings_;
   bool date1904_;
+  const GeneralStyles& generalStyles_;
   bool inSheetData_ = false, done_ = false;
+  std::optional<CellRange> storedRange_;  // the sheet's <dimension>
 
   std::uint32_t row_ = 0;      // row of the current <row>
   std::int64_t lastRow_ = -1;  // for rows without a reference

@@ -1,5 +1,6 @@
 #include "engine/spreadsheet/xlsx/xlsx_reader.h"
 
+#include <cctype>
 #include <charconv>
 
 #include "engine/spreadsheet/error.h"
@@ -22,6 +23,14 @@ bool isTrue(const char* text) {
   if (!text) return false;
   std::string_view v(text);
   return v == "1" || v == "true" || v == "on";
+}
+
+bool isGeneralCode(std::string_view code) {
+  static const char kGeneral[] = "general";
+  if (code.size() != 7) return false;
+  for (std::size_t i = 0; i < 7; ++i)
+    if (std::tolower(static_cast<unsigned char>(code[i])) != kGeneral[i]) return false;
+  return true;
 }
 
 struct SheetEntry {
@@ -57,6 +66,7 @@ class StylesHandler : public XmlHandler {
  public:
   explicit StylesHandler(CellFormatter& formatter) : formatter_(formatter) {}
   std::vector<std::uint32_t> formatIdByStyle;
+  bool generalRedefined = false;  // id 0 given a code other than General
 
   void startElement(std::string_view name, const char** attrs) override {
     if (name == "numFmts") {
@@ -65,7 +75,9 @@ class StylesHandler : public XmlHandler {
       inCellStyles_ = true;
     } else if (name == "numFmt" && inFormats_) {
       const char* code = findAttr(attrs, "formatCode");
-      if (code) formatter_.defineFormat(toId(findAttr(attrs, "numFmtId")), code);
+      std::uint32_t id = toId(findAttr(attrs, "numFmtId"));
+      if (code) formatter_.defineFormat(id, code);
+      if (code && id == 0) generalRedefined = !isGeneralCode(code);
     } else if (name == "xf" && inCellStyles_) {
       formatIdByStyle.push_back(toId(findAttr(attrs, "numFmtId")));
     }
@@ -128,6 +140,9 @@ class XlsxWorkbook final : public WorkbookReader {
     if (!styles.empty() && package_->has(styles)) {
       StylesHandler handler(formatter_);
       parseXml(package_->readPart(styles, kMaxSmallPartBytes), handler, styles);
+      for (std::uint32_t id : handler.formatIdByStyle)
+        generalStyles_.byStyle.push_back(id == 0 && !handler.generalRedefined);
+      generalStyles_.otherwise = !handler.generalRedefined;
       formatter_.setStyleFormats(std::move(handler.formatIdByStyle));
     }
     stringsPart_ = partOfType("/sharedStrings", "sharedStrings.xml");
@@ -151,7 +166,7 @@ class XlsxWorkbook final : public WorkbookReader {
     }
     stringsRead_ = true;
     return std::make_unique<XlsxSheetReader>(package_->openPart(sheetParts_[index]), strings_,
-                                             formatter_.date1904());
+                                             formatter_.date1904(), generalStyles_);
   }
 
   const CellFormatter& formatter() const override { return formatter_; }
@@ -164,6 +179,7 @@ class XlsxWorkbook final : public WorkbookReader {
   std::string stringsPart_;
   SharedStrings strings_;
   bool stringsRead_ = false;
+  GeneralStyles generalStyles_;
 };
 
 }  // namespace

@@ -1,0 +1,104 @@
+// The pull scanner that reads worksheets and shared strings: the XML that
+// writers produce and the damage that broken files hold.
+#include "engine/spreadsheet/package/xml_scanner.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/package/zip_package.h"
+#include "tests/support/test_support.h"
+#include "tests/support/zip_writer.h"
+
+namespace quorvel::spreadsheet {
+namespace {
+
+using T = XmlScanner::Token;
+
+// Every token of `xml` as one line each: "<name a=v b=w>" (values decoded),
+// "<name/>", "</name>", "text" (decoded).
+std::string scan(const std::string& xml, bool stored = false) {
+  test::TempDir dir;
+  std::string path = dir.file("p.zip");
+  test::writeZip(path, {{"part.xml", xml, stored}});
+  auto package = ZipPackage::open(path);
+  auto stream = package->openPart("part.xml");
+  XmlScanner scanner(*stream);
+  std::string out;
+  for (T t = scanner.next(); t != T::End; t = scanner.next()) {
+    if (t == T::Text) {
+      scanner.appendText(out);
+    } else if (t == T::EndTag) {
+      out.append("</").append(scanner.name()).append(">");
+    } else {
+      out.append("<").append(scanner.name());
+      for (const auto& a : scanner.attributes()) {
+        out.append(" ").append(a.name).append("=");
+        scanner.appendDecoded(a.value, out);
+      }
+      out += scanner.selfClosing() ? "/>" : ">";
+    }
+    out += '|';
+  }
+  return out;
+}
+
+std::string errorOf(const std::string& xml) {
+  try {
+    scan(xml);
+  } catch (const FormatError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+TEST(XmlScanner, ReadsTagsAttributesAndTextAsWritersProduceThem) {
+  EXPECT_EQ(scan("<?xml version=\"1.0\"?>\r\n<x:c t='s' r = \"A1\" xmlns:x=\"urn:x\" "
+                 "s=\"1\"><x:v>12</x:v></x:c>"),
+            "\n|<c t=s r=A1 s=1>|<v>|12|</v>|</c>|");
+  EXPECT_EQ(scan("<a><!-- <b>not a tag</b> --><b x=\"a>b\"/><![CDATA[<raw> &amp;]]></a>"),
+            "<a>|<b x=a>b/>|<raw> &amp;|</a>|");
+}
+
+TEST(XmlScanner, DecodesEntitiesCharacterReferencesAndLineEnds) {
+  EXPECT_EQ(scan("<t a=\"&quot;&amp;&#65;\">&lt;&gt;&apos;&#x263A;&#128512;\r\nx\ry</t>"),
+            "<t a=\"&A>|<>'\xe2\x98\xba\xf0\x9f\x98\x80\nx\ny|</t>|");
+}
+
+TEST(XmlScanner, TokensAcrossTheReadAheadBufferArriveWhole) {
+  // Far more than the scanner's buffer, with tags and texts of many lengths,
+  // so that every kind of token straddles a refill somewhere.
+  std::string xml = "<sheetData>";
+  std::string expected = "<sheetData>|";
+  for (int i = 0; i < 40000; ++i) {
+    std::string value = std::to_string(i * 7919) + std::string(i % 13, 'x');
+    xml += "<c r=\"A" + std::to_string(i) + "\" s='" + std::to_string(i % 5) + "'><v>" + value +
+           "&amp;</v></c><!-- " + std::string(i % 17, '-') + " -->";
+    expected += "<c r=A" + std::to_string(i) + " s=" + std::to_string(i % 5) + ">|<v>|" + value +
+                "&|</v>|</c>|";
+  }
+  xml += "</sheetData>";
+  expected += "</sheetData>|";
+  EXPECT_EQ(scan(xml), expected);
+  EXPECT_EQ(scan(xml, true), expected);
+}
+
+TEST(XmlScanner, RefusesDocumentTypesUndefinedEntitiesAndTruncatedTags) {
+  const std::string part = "the part part.xml ";
+  EXPECT_EQ(errorOf("<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">]><a>&lol;</a>"),
+            part + "declares a document type, which a workbook never does");
+  EXPECT_EQ(errorOf("<a>&lol;</a>"), part + "refers to the undefined entity '&lol;'");
+  EXPECT_EQ(errorOf("<a>AT&T</a>"), part + "has an '&' that starts no entity");
+  EXPECT_EQ(errorOf("<a>&#0;</a>"), part + "has a character reference to no character ('&#0;')");
+  EXPECT_EQ(errorOf("<a>&#xD800;</a>"),
+            part + "has a character reference to no character ('&#xD800;')");
+  EXPECT_EQ(errorOf("<a>&#12a;</a>"), part + "has a malformed character reference '&#12a;'");
+  EXPECT_EQ(errorOf("<a><b c=\"1"), part + "ends in the middle of a tag");
+  EXPECT_EQ(errorOf("<a><!-- open comment"), part + "ends in the middle of a tag");
+  EXPECT_EQ(errorOf("<a b=1/>"), part + "has an attribute value without quotes in a <a> tag");
+  EXPECT_EQ(errorOf("<a b/>"), part + "has an attribute without a value in a <a> tag");
+  EXPECT_EQ(errorOf("< a/>"), part + "has a tag without a name");
+  EXPECT_EQ(errorOf("<a><!ELEMENT a ANY></a>"), part + "holds markup that is not XML");
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet
