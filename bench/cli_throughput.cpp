@@ -1,7 +1,10 @@
 // Throughput of quorvel-convert with one and with two jobs: a folder of 200
 // small generated workbooks and a folder of a few large ones.
-//   cli_throughput [QUORVEL_CONVERT] [--small N] [--large N] [--repeat N]
-// QUORVEL_CONVERT defaults to the converter of the same build tree.
+//   cli_throughput [QUORVEL_CONVERT] [--small N] [--large N] [--large-rows N]
+//                  [--large-workbook FILE]... [--repeat N]
+// QUORVEL_CONVERT defaults to the converter of the same build tree. Given
+// --large-workbook files (the reader benchmarks' workbooks), the large set is
+// those files instead of generated ones.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -101,6 +104,7 @@ void measure(const std::string& label, const std::string& exe, const fs::path& i
 int main(int argc, char** argv) {
   std::string exe = (fs::path(argv[0]).parent_path() / ".." / "cli" / "quorvel-convert").string();
   int small = 200, large = 4, largeRows = 100000, repeat = 3;
+  std::vector<std::string> largeFiles;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto next = [&] { return i + 1 < argc ? std::atoi(argv[++i]) : 0; };
@@ -112,6 +116,8 @@ int main(int argc, char** argv) {
       largeRows = next();
     else if (a == "--repeat")
       repeat = std::max(1, next());
+    else if (a == "--large-workbook" && i + 1 < argc)
+      largeFiles.push_back(argv[++i]);
     else
       exe = a;
   }
@@ -122,9 +128,19 @@ int main(int argc, char** argv) {
   for (int i = 0; i < small; ++i)
     quorvel::test::writeWorkbook((smallIn / ("book" + std::to_string(i) + ".xlsx")).string(),
                                  smallWorkbook(i));
-  for (int i = 0; i < large; ++i)
-    quorvel::test::writeWorkbook((largeIn / ("large" + std::to_string(i) + ".xlsx")).string(),
-                                 largeWorkbook(i, largeRows));
+  std::string largeLabel = "large (1 sheet x " + std::to_string(largeRows) + " rows x 10 columns)";
+  if (!largeFiles.empty()) {
+    large = static_cast<int>(largeFiles.size());
+    largeLabel.clear();
+    for (const auto& f : largeFiles) {
+      fs::create_symlink(fs::absolute(f), largeIn / fs::path(f).filename());
+      largeLabel += (largeLabel.empty() ? "" : ", ") + fs::path(f).filename().string();
+    }
+  } else {
+    for (int i = 0; i < large; ++i)
+      quorvel::test::writeWorkbook((largeIn / ("large" + std::to_string(i) + ".xlsx")).string(),
+                                   largeWorkbook(i, largeRows));
+  }
 
   double load[3] = {};
   getloadavg(load, 3);
@@ -135,8 +151,6 @@ int main(int argc, char** argv) {
   if (small > 0)
     measure("small (2 sheets x 60 rows x 8 columns)", exe, smallIn, dir.path() / "out", small,
             repeat);
-  if (large > 0)
-    measure("large (1 sheet x " + std::to_string(largeRows) + " rows x 10 columns)", exe, largeIn,
-            dir.path() / "out", large, repeat);
+  if (large > 0) measure(largeLabel, exe, largeIn, dir.path() / "out", large, repeat);
   return 0;
 }
