@@ -28,6 +28,12 @@ bool IsWorkbookFileName(const std::string& name);
 // ignoring letter case. All of them: callers apply their own limit.
 std::vector<std::string> ListFolderWorkbooks(const std::string& folder);
 
+// The sub-folders of a folder, sorted the same way; linked folders are left
+// out, so that a walk down the tree cannot loop.
+std::vector<std::string> ListSubFolders(const std::string& folder);
+// `folder` and `name` joined by one separator.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
 // The text up to, not including, its last "."; unchanged without one.
 std::string StripExtension(const std::string& text);
 // The text with every space and every "." removed.

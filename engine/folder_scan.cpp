@@ -22,13 +22,21 @@ bool endsWith(const std::string& text, const std::string& tail) {
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-std::string joinPath(const std::string& folder, const std::string& name) {
+// The order users saw on the platform's listing: by name, ignoring case.
+void sortNames(std::vector<std::string>& names) {
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    std::string la = lower(a), lb = lower(b);
+    return la != lb ? la < lb : a < b;
+  });
+}
+
+}  // namespace
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
   if (!folder.empty() && folder.back() == std::filesystem::path::preferred_separator)
     return folder + name;
   return folder + std::filesystem::path::preferred_separator + name;
 }
-
-}  // namespace
 
 bool IsWorkbookFileName(const std::string& name) {
   std::string low = lower(name);
@@ -48,11 +56,20 @@ std::vector<std::string> ListFolderWorkbooks(const std::string& folder) {
     std::string name = it->path().filename().string();
     if (IsWorkbookFileName(name)) names.push_back(std::move(name));
   }
-  // The order users saw on the platform's listing: by name, ignoring case.
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    std::string la = lower(a), lb = lower(b);
-    return la != lb ? la < lb : a < b;
-  });
+  sortNames(names);
+  return names;
+}
+
+std::vector<std::string> ListSubFolders(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  std::filesystem::directory_iterator it(folder, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    std::error_code typeEc;
+    if (it->is_directory(typeEc) && !it->is_symlink(typeEc))
+      names.push_back(it->path().filename().string());
+  }
+  sortNames(names);
   return names;
 }
 
@@ -87,7 +104,7 @@ std::string resolveWorkbookPath(WindowModel& window, int position) {
     case kPathFile:
       return job;
     case kPathDirectory: {
-      std::string candidate = joinPath(job, name);
+      std::string candidate = JoinPath(job, name);
       return !name.empty() && GetPathKind(candidate) == kPathFile ? candidate : "";
     }
     default:
