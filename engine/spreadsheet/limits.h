@@ -11,10 +11,26 @@ inline constexpr std::uint32_t kMaxRows = 1048576;             // rows of a work
 inline constexpr std::uint32_t kMaxColumns = 16384;            // columns of a worksheet
 inline constexpr std::size_t kMaxCellChars = 32767;            // characters of one cell
 inline constexpr std::size_t kMaxSmallPartBytes = 256u << 20;  // a workbook/styles part read whole
-// Read-ahead of the sheet XML scanner; one tag or text run of a streamed
-// part; the whole shared-string table.
-inline constexpr std::size_t kXmlScanBufferBytes = std::size_t(256) << 10;
-inline constexpr std::size_t kMaxXmlTokenBytes = std::size_t(64) << 20;
+inline constexpr int kMaxFormatDigits = 255;   // digit placeholders after the point in a format
+inline constexpr int kMaxIntegerDigits = 400;  // integer digits a formatted number can have
+inline constexpr int kMaxFractionDigits = 7;   // denominator digits a fraction can have
+inline constexpr std::size_t kMaxFormatCodeBytes = 4096;  // a number format code (Excel: 255 chars)
+// One binary record of an .xlsb part that we read (the largest Excel writes,
+// a rich shared string or a formula with array constants, is far smaller).
+inline constexpr std::size_t kMaxXlsbRecordBytes = 16u << 20;
+// Sheets a workbook may list: sheet references in formulas are 16-bit, and
+// the bound keeps a damaged sheet list from making a listing endless.
+inline constexpr int kMaxSheetsInWorkbook = 65535;
+inline constexpr std::size_t kMaxSheetNameChars = 31;  // characters of a sheet name shown
+// An EncryptionInfo stream is read whole; hashing a password takes at most
+// the spin count [MS-OFFCRYPTO] allows.
+inline constexpr std::size_t kMaxEncryptionInfoBytes = 1u << 20;
+inline constexpr std::uint32_t kMaxSpinCount = 10000000;
+// Read-ahead of the sheet XML scanner.
+inline constexpr std::size_t kXmlScanBufferBytes = 256u << 10;
+// One tag or text run of a streamed part.
+inline constexpr std::size_t kMaxXmlTokenBytes = 64u << 20;
+// The whole shared-string table.
 inline constexpr std::size_t kMaxSharedStringBytes = std::size_t(1) << 31;
 // Blocks a streamed part is inflated ahead in, on a second thread.
 inline constexpr std::size_t kReadAheadBlockBytes = std::size_t(256) << 10;

@@ -1,60 +1,91 @@
-#include <charconv>
+// The General format of text-format.md rule 8: up to 15 significant digits,
+// plain between 1E-9 and 1E+15, scientific outside.
 #include <cmath>
-#include <cstring>
 
+#include "engine/spreadsheet/numfmt/decimal.h"
 #include "engine/spreadsheet/numfmt/number_format.h"
 
 namespace quorvel::spreadsheet {
+
+using numfmt::Decimal;
+
+namespace {
+
+// 1 <= a < 1E+15 with 15 significant digits from one binary product, when
+// the product is clearly away from a rounding tie (its error is below 0.12
+// of a unit); false leaves the case to the decimal digits.
+bool appendPlainFast(double a, bool negative, std::string& out) {
+  auto whole = static_cast<std::uint64_t>(a);
+  int intDigits = 1;
+  while (intDigits < 15 && whole >= numfmt::kPow10Int[intDigits]) ++intDigits;
+  int decimals = numfmt::kSignificantDigits - intDigits;
+  double y = a * numfmt::kPow10[decimals];
+  double r = std::floor(y);
+  double frac = y - r;
+  if (std::fabs(frac - 0.5) < 0.25) return false;
+  auto scaled = static_cast<std::uint64_t>(r) + (frac > 0.5 ? 1 : 0);
+  std::uint64_t unit = numfmt::kPow10Int[decimals];
+  std::uint64_t ip = scaled / unit, fp = scaled % unit;
+  if (ip >= numfmt::kPow10Int[15]) return false;  // rounded up to 1E+15: scientific
+  char buf[24];
+  if (negative) out += '-';
+  out.append(buf, numfmt::writeUnsigned(buf, ip));
+  if (fp == 0) return true;
+  while (fp % 10 == 0) {
+    fp /= 10;
+    --decimals;
+  }
+  out += '.';
+  char* end = buf + decimals;
+  for (char* p = end; p > buf; fp /= 10) *--p = static_cast<char>('0' + fp % 10);
+  out.append(buf, end);
+  return true;
+}
+
+}  // namespace
 
 void appendGeneral(double value, std::string& out) {
   if (value == 0 || !std::isfinite(value)) {
     out += '0';
     return;
   }
-  // 15 significant digits: d.dddddddddddddde+XX
-  char buf[40];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-  std::string_view sci(buf, res.ptr - buf);
-  bool negative = sci[0] == '-';
-  if (negative) sci.remove_prefix(1);
-  std::size_t ePos = sci.find('e');
-  int exponent = 0;
-  std::from_chars(sci.data() + ePos + (sci[ePos + 1] == '+' ? 2 : 1), sci.data() + sci.size(),
-                  exponent);
-  char digits[16];
-  int n = 0;
-  for (std::size_t i = 0; i < ePos; ++i)
-    if (sci[i] != '.') digits[n++] = sci[i];
-  while (n > 1 && digits[n - 1] == '0') --n;
-
-  if (negative) out += '-';
+  double a = std::fabs(value);
+  char buf[32];
+  if (a < 1e15 && a == std::floor(a)) {
+    if (value < 0) out += '-';
+    out.append(buf, numfmt::writeUnsigned(buf, static_cast<std::uint64_t>(a)));
+    return;
+  }
+  if (a >= 1 && a < 1e15 && appendPlainFast(a, value < 0, out)) return;
+  Decimal d;
+  numfmt::toDecimal(a, d);
+  if (value < 0) out += '-';
+  int exponent = d.point - 1;
   if (exponent >= -9 && exponent < 15) {
-    if (exponent < 0) {
+    if (d.point <= 0) {
       out += "0.";
-      out.append(static_cast<std::size_t>(-exponent - 1), '0');
-      out.append(digits, n);
-    } else if (n <= exponent + 1) {
-      out.append(digits, n);
-      out.append(static_cast<std::size_t>(exponent + 1 - n), '0');
+      out.append(static_cast<std::size_t>(-d.point), '0');
+      out.append(d.digits, d.count);
+    } else if (d.count <= d.point) {
+      out.append(d.digits, d.count);
+      out.append(static_cast<std::size_t>(d.point - d.count), '0');
     } else {
-      out.append(digits, exponent + 1);
+      out.append(d.digits, d.point);
       out += '.';
-      out.append(digits + exponent + 1, n - exponent - 1);
+      out.append(d.digits + d.point, d.count - d.point);
     }
     return;
   }
-  out += digits[0];
-  if (n > 1) {
+  out += d.digits[0];
+  if (d.count > 1) {
     out += '.';
-    out.append(digits + 1, n - 1);
+    out.append(d.digits + 1, d.count - 1);
   }
   out += 'E';
   out += exponent < 0 ? '-' : '+';
   int e = std::abs(exponent);
   if (e < 10) out += '0';
-  char eb[8];
-  auto er = std::to_chars(eb, eb + sizeof eb, e);
-  out.append(eb, er.ptr);
+  out.append(buf, numfmt::writeUnsigned(buf, static_cast<std::uint64_t>(e)));
 }
 
 }  // namespace quorvel::spreadsheet

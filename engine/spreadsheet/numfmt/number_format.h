@@ -16,10 +16,15 @@ class NumberFormat {
 
   virtual void appendNumber(double value, bool date1904, std::string& out) const = 0;
   virtual void appendText(std::string_view text, std::string& out) const = 0;
+
+  // Whether the code was understood (false: it formats as General).
+  virtual bool understood() const = 0;
+  // Whether a number in the first section shows as a date or time.
+  virtual bool showsDate() const = 0;
 };
 
-// The code the en-US application uses for a built-in format id, or an empty
-// view when the id has none (custom ids).
+// The code the en-US application uses for a built-in format id (with the
+// CJK ids mapped to their fallbacks), or an empty view for custom ids.
 std::string_view builtinFormatCode(std::uint32_t id);
 
 // The General format: up to 15 significant digits, plain between 1E-9 and

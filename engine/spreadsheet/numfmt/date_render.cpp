@@ -1,0 +1,169 @@
+// Rendering of date and time sections from a serial number in the 1900 or
+// 1904 date system.
+#include <cmath>
+#include <cstdint>
+
+#include "engine/spreadsheet/numfmt/decimal.h"
+#include "engine/spreadsheet/numfmt/format_program.h"
+
+namespace quorvel::spreadsheet::numfmt {
+
+namespace {
+
+// The last serial numbers that are dates (9999-12-31).
+constexpr double kLastSerial1900 = 2958465;
+constexpr double kLastSerial1904 = 2957003;
+// Serial 0 of the 1904 system is serial 1462 of the 1900 system.
+constexpr std::int64_t kDays1904 = 1462;
+// Serial 25569 of the 1900 system is 1970-01-01.
+constexpr std::int64_t kUnixEpochSerial = 25569;
+
+constexpr const char* kMonthNames[] = {"January",   "February", "March",    "April",
+                                       "May",       "June",     "July",     "August",
+                                       "September", "October",  "November", "December"};
+constexpr const char* kDayNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                     "Thursday", "Friday", "Saturday"};
+
+struct CivilDate {
+  std::int64_t year;
+  int month, day;
+};
+
+// Days since 1970-01-01 to a proleptic Gregorian date (H. Hinnant's algorithm).
+CivilDate civilFromDays(std::int64_t z) {
+  z += 719468;
+  std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  auto doe = static_cast<unsigned>(z - era * 146097);
+  unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
+  unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  unsigned mp = (5 * doy + 2) / 153;
+  unsigned d = doy - (153 * mp + 2) / 5 + 1;
+  unsigned m = mp < 10 ? mp + 3 : mp - 9;
+  return {y + (m <= 2), static_cast<int>(m), static_cast<int>(d)};
+}
+
+// The calendar date of a 1900-system serial day, with the application's
+// 1900-02-29 (serial 60) and 1900-01-00 (serial 0).
+CivilDate dateOfSerial(std::int64_t serial) {
+  if (serial == 0) return {1900, 1, 0};
+  if (serial == 60) return {1900, 2, 29};
+  return civilFromDays(serial - kUnixEpochSerial + (serial < 60 ? 1 : 0));
+}
+
+void appendPadded(std::uint64_t value, int width, std::string& out) {
+  char buf[24];
+  int len = static_cast<int>(writeUnsigned(buf, value) - buf);
+  if (len < width) out.append(static_cast<std::size_t>(width - len), '0');
+  out.append(buf, static_cast<std::size_t>(len));
+}
+
+}  // namespace
+
+bool renderDate(const Section& s, double value, bool date1904, std::string& out) {
+  if (!(value >= 0) || value >= (date1904 ? kLastSerial1904 : kLastSerial1900) + 1) return false;
+  std::uint64_t perSecond = kPow10Int[s.subSecondDigits];
+  std::uint64_t perDay = 86400 * perSecond;
+  // Rounded to the finest unit shown; a tie within the precision of 15
+  // significant digits rounds up (23:59:59.9995 as h:mm:ss.000 is the next day).
+  double units = value * static_cast<double>(perDay);
+  auto total = static_cast<std::uint64_t>(std::floor(units + 0.5 + units * 1e-15));
+  std::uint64_t days = total / perDay;
+  std::uint64_t inDay = total % perDay;
+  std::uint64_t seconds = inDay / perSecond;
+  std::uint64_t sub = inDay % perSecond;
+  int hour = static_cast<int>(seconds / 3600);
+  int minute = static_cast<int>(seconds / 60 % 60);
+  int second = static_cast<int>(seconds % 60);
+
+  std::int64_t serial1900 = static_cast<std::int64_t>(days) + (date1904 ? kDays1904 : 0);
+  CivilDate date = dateOfSerial(serial1900);
+  int weekday = static_cast<int>((serial1900 + 6) % 7);
+
+  for (const Token& t : s.tokens) {
+    switch (t.kind) {
+      case Tok::Literal:
+        out.append(s.literals, t.offset, t.length);
+        break;
+      case Tok::Year2:
+        appendPadded(static_cast<std::uint64_t>(date.year % 100), 2, out);
+        break;
+      case Tok::Year4:
+        appendPadded(static_cast<std::uint64_t>(date.year), 4, out);
+        break;
+      case Tok::BuddhistYear2:
+        appendPadded(static_cast<std::uint64_t>((date.year + 543) % 100), 2, out);
+        break;
+      case Tok::BuddhistYear4:
+        appendPadded(static_cast<std::uint64_t>(date.year + 543), 4, out);
+        break;
+      case Tok::Month:
+      case Tok::Month2:
+        appendPadded(static_cast<std::uint64_t>(date.month), t.kind == Tok::Month2 ? 2 : 1, out);
+        break;
+      case Tok::MonthAbbr:
+        out.append(kMonthNames[date.month - 1], 3);
+        break;
+      case Tok::MonthName:
+        out += kMonthNames[date.month - 1];
+        break;
+      case Tok::MonthLetter:
+        out += kMonthNames[date.month - 1][0];
+        break;
+      case Tok::Day:
+      case Tok::Day2:
+        appendPadded(static_cast<std::uint64_t>(date.day), t.kind == Tok::Day2 ? 2 : 1, out);
+        break;
+      case Tok::DayAbbr:
+        out.append(kDayNames[weekday], 3);
+        break;
+      case Tok::DayName:
+        out += kDayNames[weekday];
+        break;
+      case Tok::Hour:
+      case Tok::Hour2: {
+        int h = hour;
+        if (s.hour12) h = h % 12 == 0 ? 12 : h % 12;
+        appendPadded(static_cast<std::uint64_t>(h), t.kind == Tok::Hour2 ? 2 : 1, out);
+        break;
+      }
+      case Tok::Minute:
+      case Tok::Minute2:
+        appendPadded(static_cast<std::uint64_t>(minute), t.kind == Tok::Minute2 ? 2 : 1, out);
+        break;
+      case Tok::Second:
+      case Tok::Second2:
+        appendPadded(static_cast<std::uint64_t>(second), t.kind == Tok::Second2 ? 2 : 1, out);
+        break;
+      case Tok::ElapsedHours:
+        appendPadded(total / (3600 * perSecond), t.width, out);
+        break;
+      case Tok::ElapsedMinutes:
+        appendPadded(total / (60 * perSecond), t.width, out);
+        break;
+      case Tok::ElapsedSeconds:
+        appendPadded(total / perSecond, t.width, out);
+        break;
+      case Tok::SubSecond: {
+        out += '.';
+        char buf[4];
+        std::uint64_t v = sub;
+        for (int i = s.subSecondDigits - 1; i >= 0; --i, v /= 10)
+          buf[i] = static_cast<char>('0' + v % 10);
+        out.append(buf, static_cast<std::size_t>(t.width));
+        break;
+      }
+      case Tok::AmPm:
+        out += hour < 12 ? "AM" : "PM";
+        break;
+      case Tok::AP:
+        out += hour < 12 ? (t.ch == 'a' ? 'a' : 'A') : (t.ch == 'a' ? 'p' : 'P');
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+}  // namespace quorvel::spreadsheet::numfmt

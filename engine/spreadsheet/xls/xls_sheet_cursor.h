@@ -1,0 +1,53 @@
+#pragma once
+// The cells of one worksheet substream of a BIFF2-8 stream, record by record.
+#include <cstdint>
+#include <string>
+
+#include "engine/spreadsheet/workbook_reader.h"
+#include "engine/spreadsheet/xls/biff_stream.h"
+#include "engine/spreadsheet/xls/biff_strings.h"
+
+namespace quorvel::spreadsheet {
+
+// What a sheet's records need from the workbook: all of it outlives the cursor.
+struct XlsContext {
+  int biffVersion = 8;  // 2, 3, 4, 5 or 8
+  ByteSource* stream = nullptr;
+  BiffDecryptor* decryptor = nullptr;
+  const SharedStrings* sharedStrings = nullptr;
+  const CodePage* codePage = nullptr;
+};
+
+bool isBofRecord(std::uint16_t type);
+
+// An RkNumber ([MS-XLS] 2.5.217): a 30-bit integer or the high 30 bits of a
+// double, optionally divided by 100.
+double decodeRk(std::uint32_t rk);
+
+class XlsSheetCursor final : public SheetCursor {
+ public:
+  // `offset`: the stream offset of the sheet's BOF record.
+  XlsSheetCursor(const XlsContext& context, std::uint64_t offset);
+  bool next(Cell& cell) override;
+
+ private:
+  bool decode(const BiffRecord& record, Cell& cell);
+  void decodeFormula(const BiffRecord& record, std::size_t valueAt, Cell& cell);
+  void readStringResult();
+  bool nextOfMultiple(Cell& cell);
+  static bool checked(const Cell& cell);
+  std::uint32_t biff2Style(const unsigned char* attributes) const;
+
+  XlsContext context_;
+  BiffStream stream_;
+  std::uint64_t start_;
+  bool started_ = false, ended_ = false;
+  std::uint32_t depth_ = 0;  // nested substreams (embedded charts) being skipped
+  // A MulRk or MulBlank record being yielded cell by cell.
+  std::string multiple_;
+  std::uint16_t multipleType_ = 0;
+  std::size_t multipleAt_ = 0, multipleCount_ = 0;
+  std::string text_;
+};
+
+}  // namespace quorvel::spreadsheet

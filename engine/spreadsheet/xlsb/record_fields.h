@@ -1,0 +1,72 @@
+#pragma once
+// Reads the fields of one record payload in order. Every read is checked
+// against the payload's end, so a record shorter than its fields is a clear
+// error rather than a read past the buffer.
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace quorvel::spreadsheet::xlsb {
+
+class RecordFields {
+ public:
+  RecordFields(std::string_view payload, std::uint16_t type, const std::string& partName)
+      : p_(payload.data()), end_(payload.data() + payload.size()), type_(type), part_(partName) {}
+
+  std::size_t remaining() const { return static_cast<std::size_t>(end_ - p_); }
+
+  std::uint8_t u8() {
+    need(1);
+    return static_cast<std::uint8_t>(*p_++);
+  }
+  std::uint16_t u16() { return static_cast<std::uint16_t>(little(2)); }
+  std::uint32_t u24() { return static_cast<std::uint32_t>(little(3)); }
+  std::uint32_t u32() { return static_cast<std::uint32_t>(little(4)); }
+  double f64() {
+    std::uint64_t bits = little(8);
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+  }
+  void skip(std::size_t n) {
+    need(n);
+    p_ += n;
+  }
+
+  // An XLWideString (a 4-byte character count, then UTF-16LE), appended to
+  // `out` as UTF-8.
+  void wideString(std::string& out);
+  // A RichStr ([MS-XLSB] 2.5.121): its characters only; the formatting runs
+  // and phonetic text after them are not part of the displayed value.
+  void richString(std::string& out) {
+    skip(1);
+    wideString(out);
+  }
+  // An XLNullableWideString: false, and nothing appended, when it is null.
+  bool nullableWideString(std::string& out);
+
+ private:
+  std::uint64_t little(int n) {
+    need(static_cast<std::size_t>(n));
+    std::uint64_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(p_[i]);
+    p_ += n;
+    return v;
+  }
+  void need(std::size_t n) {
+    if (remaining() < n) tooShort();
+  }
+  [[noreturn]] void tooShort() const;
+
+  const char* p_;
+  const char* end_;
+  std::uint16_t type_;
+  const std::string& part_;
+};
+
+// Appends `units` UTF-16LE code units from `bytes` to `out` as UTF-8; an
+// unpaired surrogate becomes U+FFFD.
+void appendUtf16le(const char* bytes, std::size_t units, std::string& out);
+
+}  // namespace quorvel::spreadsheet::xlsb

@@ -1,0 +1,83 @@
+#pragma once
+// Streams the records of one .xlsb part ([MS-XLSB] 2.1.4 Record): a type of
+// one or two bytes and a size of one to four bytes, seven bits each, then the
+// payload. Payloads are read only when asked for; the rest is skipped.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/spreadsheet/package/zip_package.h"
+
+namespace quorvel::spreadsheet::xlsb {
+
+// Where a part's bytes come from: a zip part, or memory in tests and fuzzing.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Reads up to n bytes; 0 at the end.
+  virtual std::size_t read(char* buffer, std::size_t n) = 0;
+};
+
+class PartByteSource final : public ByteSource {
+ public:
+  explicit PartByteSource(std::unique_ptr<PartStream> part) : part_(std::move(part)) {}
+  std::size_t read(char* buffer, std::size_t n) override { return part_->read(buffer, n); }
+
+ private:
+  std::unique_ptr<PartStream> part_;
+};
+
+class MemoryByteSource final : public ByteSource {
+ public:
+  explicit MemoryByteSource(std::string_view bytes) : bytes_(bytes) {}
+  std::size_t read(char* buffer, std::size_t n) override;
+
+ private:
+  std::string_view bytes_;
+};
+
+class RecordReader {
+ public:
+  // `partName` names the part in error messages.
+  RecordReader(ByteSource& source, std::string partName);
+
+  // Moves to the next record, skipping what was not read of the current one.
+  // False at the end of the part; Damaged when the part ends inside a record.
+  bool next();
+
+  std::uint16_t type() const { return type_; }
+  std::uint32_t size() const { return size_; }
+  // The current record's payload, valid until next(). TooLarge past
+  // kMaxXlsbRecordBytes, Damaged when the part ends first.
+  std::string_view payload();
+
+  const std::string& partName() const { return partName_; }
+  // Offset of the current record's header in the part, for messages.
+  std::uint64_t recordOffset() const { return recordOffset_; }
+
+ private:
+  bool refill();
+  int nextByte();  // -1 at the end of the part
+  void skipRest();
+  [[noreturn]] void endsInside() const;
+
+  ByteSource& source_;
+  std::string partName_;
+  std::vector<char> chunk_;
+  const char* pos_ = nullptr;
+  const char* end_ = nullptr;
+  std::uint64_t chunkOffset_ = 0;  // offset of chunk_[0] in the part
+  std::uint64_t recordOffset_ = 0;
+
+  std::uint16_t type_ = 0;
+  std::uint32_t size_ = 0;
+  std::uint32_t unread_ = 0;  // payload bytes not yet consumed
+  bool loaded_ = false;
+  std::string_view payload_;
+  std::string spanning_;  // a payload that crosses a chunk boundary
+};
+
+}  // namespace quorvel::spreadsheet::xlsb

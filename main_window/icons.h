@@ -1,0 +1,21 @@
+#pragma once
+// The window's pictures, drawn here so they look the same on every desktop.
+#include <QIcon>
+
+namespace quorvel::icons {
+
+QIcon Workbook();     // job-list image 1: a workbook file
+QIcon Folder();       // job-list image 2: a folder
+QIcon Missing();      // job-list image 3: nothing at that path
+QIcon AddWorkbook();  // "Add Excel"
+QIcon AddFolder();    // "Add Folder"
+QIcon RemoveFile();   // "Remove File"
+QIcon Convert();      // "Convert"
+QIcon HelpBook();     // "Help"
+QIcon Home();         // "HomePage"
+QIcon ExitDoor();     // "Exit"
+QIcon ArrowUp();      // Command3
+QIcon ArrowDown();    // Command4
+QIcon Product();      // the window icon
+
+}  // namespace quorvel::icons

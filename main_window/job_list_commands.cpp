@@ -1,0 +1,137 @@
+// The job list and the workbook browser: add, remove, move, select.
+#include <string>
+
+#include "dialogs/common_dialogs.h"
+#include "dialogs/desktop_host.h"
+#include "main_window/form1.h"
+#include "main_window/list_view.h"
+
+namespace quorvel {
+
+void Form1::clearSheetNames() {
+  engine_->state().sheetNames.erase();
+}
+
+void Form1::Command1_Click() {
+  try {
+    CCommonDialogs dialog(host_);
+    dialog.Init(this);
+    dialog.setTitle("Select Excel File");
+    dialog.setFilter(std::string("Excel File(*.xls;*.xlsx)") + '\0' + "*.xls;*.xlsx" + '\0');
+    if (dialog.ShowOpen()) {
+      const std::string path = dialog.FileName();
+      const int index = jobEntries_->add(path, kImageFile);
+      jobEntries_->select(index);
+      jobEntries_->refresh();
+      jobEntries_->ensureVisible(index);
+      engine_->AddFolderWorkbooks(path);
+      clearSheetNames();
+      setPointer(kPointerHourglass);
+      engine_->ListWorkbookSheets();
+    }
+  } catch (...) {
+    // Ends quietly; what was done stays done.
+  }
+  setPointer(kPointerDefault);
+}
+
+void Form1::Command5_Click() {
+  try {
+    CCommonDialogs dialog(host_);
+    dialog.Init(this);
+    dialog.setTitle("Add all excel files in folder");
+    if (dialog.ShowFolder()) {
+      const std::string path = dialog.Path();
+      if (!path.empty()) {
+        const int index = jobEntries_->add(path, kImageFolder);
+        jobEntries_->select(index);
+        engine_->AddFolderWorkbooks(path);
+        jobEntries_->refresh();
+        jobEntries_->ensureVisible(index);
+        setPointer(kPointerHourglass);
+        clearSheetNames();
+        engine_->ListWorkbookSheets();
+      }
+    }
+  } catch (...) {
+  }
+  setPointer(kPointerDefault);
+}
+
+void Form1::Command2_Click() {
+  try {
+    const int count = jobEntries_->count();
+    const int index = jobEntries_->selected();
+    if (count > 0 && index > 0) {
+      jobEntries_->remove(index);
+      if (count == 1) {
+        clearSheetNames();
+        workbookEntries_->clear();
+        worksheetEntries_->clear();
+      } else {
+        const int next = index == 1 ? 1 : index - 1;
+        jobEntries_->select(next);
+        engine_->AddFolderWorkbooks(jobEntries_->text(next));
+        setPointer(kPointerHourglass);
+        engine_->ListWorkbookSheets();
+      }
+    }
+  } catch (...) {
+  }
+  setPointer(kPointerDefault);
+}
+
+void Form1::moveJobEntry(int offset) {
+  const int count = jobEntries_->count();
+  const int index = jobEntries_->selected();
+  if (count == 0 || index == 0) return;
+  if ((offset < 0 && index == 1) || (offset > 0 && index == count)) return;
+  const std::string text = jobEntries_->text(index);
+  const int image = jobEntries_->image(index);
+  jobEntries_->remove(index);
+  const int moved = jobEntries_->add(text, image, index + offset);
+  jobEntries_->setImage(moved, image);
+  jobEntries_->select(moved);
+  jobEntries_->ensureVisible(moved);
+}
+
+void Form1::Command3_Click() {
+  moveJobEntry(-1);
+}
+
+void Form1::Command4_Click() {
+  moveJobEntry(+1);
+}
+
+void Form1::RemoveAll_Click() {
+  clearSheetNames();
+  jobEntries_->clear();
+  workbookEntries_->clear();
+  worksheetEntries_->clear();
+}
+
+void Form1::ListView1_ItemClick() {
+  if (jobEntries_->count() == 0) return;
+  const int index = jobEntries_->selected();
+  if (index == 0) return;
+  const std::string path = jobEntries_->text(index);
+  workbookEntries_->clear();
+  worksheetEntries_->clear();
+  clearSheetNames();
+  setPointer(kPointerHourglass);
+  engine_->AddFolderWorkbooks(path);
+  engine_->ListWorkbookSheets();
+  setPointer(kPointerDefault);
+  // The table keeps the names just listed (no second erase), so that label
+  // edits survive a click on the workbook already on display.
+}
+
+void Form1::ListView2_ItemClick() {
+  setPointer(kPointerHourglass);
+  engine_->state().freshSheetListing = false;
+  engine_->ListWorkbookSheets();
+  engine_->state().freshSheetListing = true;
+  setPointer(kPointerDefault);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,74 @@
+#pragma once
+// The report-style list of the main window (ListView1 to ListView3): one
+// column with a header, optional check boxes and small images, in-place
+// label editing (click a selected entry, or F2), never sorted. It keeps one
+// entry selected once it has any, and reports ItemClick when the user
+// selects an entry by mouse or keyboard; a click on a check box only ticks.
+#include <QIcon>
+#include <QTreeWidget>
+#include <map>
+
+#include "engine/ui_interfaces.h"
+
+namespace quorvel {
+
+class ListView : public QTreeWidget {
+  Q_OBJECT
+ public:
+  ListView(const QString& name, bool checkBoxes, QWidget* parent);
+
+  void addColumn(const QString& header, int width);
+  // Images 1, 2, 3… of the small-image list.
+  void setSmallIcons(std::map<int, QIcon> icons) { icons_ = std::move(icons); }
+  bool checkBoxes() const { return checkBoxes_; }
+  QIcon smallIcon(int image) const;
+
+  // Where the check box of the entry at `index` (1-based) is drawn.
+  QRect checkBoxRect(int index) const;
+
+ signals:
+  void itemClick();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event) const override;
+
+ private:
+  bool onCheckBox(const QPoint& pos) const;
+
+  bool checkBoxes_;
+  std::map<int, QIcon> icons_;
+  QPersistentModelIndex pressed_;
+  bool pressedOnCheckBox_ = false;
+};
+
+// The engine's view of a ListView.
+class ListViewEntries : public EntryList {
+ public:
+  explicit ListViewEntries(ListView& view) : view_(view) {}
+
+  int count() const override;
+  std::string text(int index) const override;
+  void setText(int index, const std::string& text) override;
+  bool ticked(int index) const override;
+  void setTicked(int index, bool ticked) override;
+  int image(int index) const override;
+  void setImage(int index, int image) override;
+  int add(const std::string& text, int image = 0, int position = 0) override;
+  void remove(int index) override;
+  void clear() override;
+  int selected() const override;
+  void select(int index) override;
+  void refresh() override;
+  void show() override;
+  void ensureVisible(int index);
+
+ private:
+  QTreeWidgetItem* item(int index) const;
+  ListView& view_;
+};
+
+}  // namespace quorvel

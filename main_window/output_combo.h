@@ -1,0 +1,41 @@
+#pragma once
+// Combo5: the output directory, typed or chosen from the history. Typing
+// makes the selected index -1; choosing an entry copies it into the text.
+// Enter adds nothing to the history and nothing completes what is typed.
+#include <QComboBox>
+
+#include "engine/ui_interfaces.h"
+
+namespace quorvel {
+
+class OutputCombo : public QComboBox {
+  Q_OBJECT
+ public:
+  explicit OutputCombo(QWidget* parent);
+  int selectedIndex() const { return typed_ ? -1 : currentIndex(); }
+  void selectIndex(int index);
+  bool typed() const { return typed_; }
+  void setTyped(bool typed) { typed_ = typed; }
+
+ private:
+  bool typed_ = false;
+};
+
+// The engine's view of Combo5.
+class OutputComboEntries : public ComboBox {
+ public:
+  explicit OutputComboEntries(OutputCombo& box) : box_(box) {}
+  int count() const override;
+  std::string entry(int index) const override;
+  void insert(int index, const std::string& text) override;
+  void remove(int index) override;
+  int selectedIndex() const override;
+  void select(int index) override;
+  std::string text() const override;
+  void setText(const std::string& text) override;
+
+ private:
+  OutputCombo& box_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,45 @@
+// The output directory history in Combo5: Browse, View and the two
+// Edit-menu remove commands.
+#include "dialogs/common_dialogs.h"
+#include "dialogs/desktop_host.h"
+#include "main_window/form1.h"
+#include "main_window/output_combo.h"
+
+namespace quorvel {
+
+void Form1::Command10_Click() {
+  CCommonDialogs dialog(host_);
+  dialog.Init(this);
+  dialog.setTitle("Output Folder");
+  if (!dialog.ShowFolder()) return;
+  const std::string path = dialog.Path();
+  if (path.empty()) return;
+  outputEntries_->insert(0, path);
+  if (outputEntries_->count() >= 1) outputEntries_->select(0);
+}
+
+void Form1::Command11_Click() {
+  // An empty box names no directory; with the separator appended it would
+  // name the file system's root.
+  if (outputEntries_->text().empty()) return;
+  const std::string folder = outputEntries_->text() + "/";
+  if (GetPathKind(folder) == kPathDirectory) host_.open(folder);
+}
+
+void Form1::Removeoutput_Click() {
+  const int count = outputEntries_->count();
+  const int index = outputEntries_->selectedIndex();
+  if (count == 0 || index == -1) return;
+  outputEntries_->remove(index);
+  if (index == count - 1)
+    outputEntries_->select(count - 1 > 0 ? index - 1 : -1);
+  else
+    outputEntries_->select(index);
+}
+
+void Form1::RemoveAllOutput_Click() {
+  const int count = outputEntries_->count();
+  for (int i = 0; i < count; ++i) outputEntries_->remove(0);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,180 @@
+// Validation of the output directory and the Convert command's run: folder
+// choice, messages and the window's state at the end.
+#include <gtest/gtest.h>
+
+#include "tests/support/engine_setup.h"
+
+namespace quorvel {
+namespace {
+
+using Step = test::FakeScript::Step;
+using Strings = std::vector<std::string>;
+using test::EngineSetup;
+
+void expectIdle(const MemoryWindow& w) {
+  EXPECT_EQ(w.statuses.back(), "");
+  EXPECT_EQ(w.progressValues.back(), 0);
+  EXPECT_EQ(w.pointers.back(), kPointerDefault);
+}
+
+TEST(OutputDirectory, AnEmptyBoxAsksForAFolder) {
+  EngineSetup s;
+  EXPECT_FALSE(s.engine.CheckOutputDirectory());
+  ASSERT_EQ(s.window.desk.messages.size(), 1u);
+  EXPECT_EQ(s.window.desk.messages[0].text, "Please select output folder");
+  EXPECT_EQ(s.window.desk.messages[0].style, kStyleInformation);
+}
+
+TEST(OutputDirectory, ATypedNewFolderIsCreatedWithOneTrailingSeparator) {
+  EngineSetup s;
+  std::string out = s.dir.file("new");
+  s.window.output.setText(out + "//");
+  EXPECT_TRUE(s.engine.CheckOutputDirectory());
+  EXPECT_EQ(GetPathKind(out), kPathDirectory);
+  EXPECT_EQ(s.engine.state().outputDirectory, out + "/");
+  EXPECT_TRUE(s.window.desk.messages.empty());
+}
+
+TEST(OutputDirectory, AnExistingTypedFolderIsAcceptedAsItIs) {
+  EngineSetup s;
+  s.window.output.setText(s.dir.path().string());
+  EXPECT_TRUE(s.engine.CheckOutputDirectory());
+  EXPECT_EQ(s.engine.state().outputDirectory, s.dir.path().string() + "/");
+  s.window.output.setText("/");
+  EXPECT_TRUE(s.engine.CheckOutputDirectory());
+  EXPECT_EQ(s.engine.state().outputDirectory, "/");
+}
+
+TEST(OutputDirectory, WhatCannotBeCreatedIsRefused) {
+  EngineSetup s;
+  test::writeFile(s.dir.file("file"), "");
+  for (std::string typed : {s.dir.file("missing/child"), s.dir.file("file")}) {
+    s.window.desk.messages.clear();
+    s.window.output.setText(typed);
+    EXPECT_FALSE(s.engine.CheckOutputDirectory()) << typed;
+    EXPECT_EQ(test::messageTexts(s.window), Strings{"Failed to create folder!"});
+    EXPECT_EQ(s.window.desk.messages[0].style, kStyleCritical);
+  }
+  EXPECT_FALSE(std::filesystem::exists(s.dir.file("missing")));
+}
+
+TEST(OutputDirectory, AHistoryEntryIsNeverCreated) {
+  EngineSetup s;
+  s.window.output.insert(0, s.dir.file("deleted"));
+  s.window.output.insert(1, s.dir.path().string() + "/");
+  s.window.output.select(0);
+  EXPECT_FALSE(s.engine.CheckOutputDirectory());
+  EXPECT_EQ(test::messageTexts(s.window), Strings{"Folder does not exist!"});
+  EXPECT_FALSE(std::filesystem::exists(s.dir.file("deleted")));
+  s.window.output.select(1);
+  EXPECT_TRUE(s.engine.CheckOutputDirectory());
+  EXPECT_EQ(s.engine.state().outputDirectory, s.dir.path().string() + "/");
+}
+
+struct Run : ::testing::Test {
+  EngineSetup s;
+  std::string out;
+  void SetUp() override { out = s.typeOutput(); }
+};
+
+TEST_F(Run, AnEmptyWorkbookListOnlyShowsAMessage) {
+  s.engine.RunConversion();
+  EXPECT_EQ(test::messageTexts(s.window), Strings{"Please select excel at fast!"});
+  EXPECT_EQ(s.window.desk.messages[0].style, kStyleInformation);
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_TRUE(s.window.desk.opened.empty());
+  expectIdle(s.window);
+}
+
+TEST_F(Run, NothingTickedStillValidatesAndOpensTheOutput) {
+  s.jobFolder({"Book1.xls"});
+  s.window.workbooks.setTicked(1, false);
+  s.engine.RunConversion();
+  EXPECT_EQ(GetPathKind(out), kPathDirectory);
+  EXPECT_TRUE(EngineSetup::listing(out).empty());
+  EXPECT_TRUE(s.script->calls.empty());
+  EXPECT_EQ(s.window.desk.opened, Strings{out + "/"});
+  expectIdle(s.window);
+}
+
+TEST_F(Run, AnUnusableOutputConvertsAndOpensNothing) {
+  s.jobFolder({"Book1.xls"});
+  s.window.output.setText(s.dir.file("no/such"));
+  s.engine.RunConversion();
+  EXPECT_EQ(test::messageTexts(s.window), Strings{"Failed to create folder!"});
+  EXPECT_TRUE(s.script->calls.empty());
+  EXPECT_TRUE(s.window.desk.opened.empty());
+  expectIdle(s.window);
+}
+
+TEST_F(Run, FolderNamesAreCleanedAndSuffixesAccumulate) {
+  std::filesystem::create_directories(out + "/Book1");
+  std::filesystem::create_directories(out + "/Book11");
+  s.jobFolder({"Book1.xls", "Book1.xlsx", "Sales.2024.xls", "My Book.xlsb"});
+  s.engine.RunConversion();
+  EXPECT_EQ(EngineSetup::listing(out),
+            (Strings{"Book1", "Book11", "Book112", "Book1123", "MyBook", "Sales2024"}));
+  EXPECT_EQ(EngineSetup::listing(out + "/Book112"), Strings{"Sheet1.txt"});
+  EXPECT_EQ(test::readFile(out + "/Book1123/Sheet1.txt"), "Book1.xlsx:Sheet1\r\n");
+  EXPECT_EQ(s.window.statuses[0], "Convert Book1");
+  EXPECT_EQ(s.window.pointers.front(), kPointerHourglass);
+  EXPECT_TRUE(s.window.desk.messages.empty());
+  expectIdle(s.window);
+}
+
+TEST_F(Run, ANameEmptyAfterCleaningGoesIntoANumberedFolder) {
+  s.jobFolder({".xls"});
+  s.engine.RunConversion();
+  EXPECT_EQ(EngineSetup::listing(out), Strings{"1"});
+  EXPECT_EQ(s.window.statuses[0], "Convert ");
+}
+
+TEST_F(Run, AFileInTheWayIsPassedOver) {
+  std::filesystem::create_directories(out);
+  test::writeFile(out + "/Book1", "");
+  s.jobFolder({"Book1.xls"});
+  s.engine.RunConversion();
+  EXPECT_EQ(EngineSetup::listing(out + "/Book11"), Strings{"Sheet1.txt"});
+  EXPECT_TRUE(s.window.desk.messages.empty());
+}
+
+TEST_F(Run, AFailedWorkbookIsReportedAndTheRunGoesOn) {
+  s.jobFolder({"A b.xls", "C.xls"});
+  s.script->failStep = Step::Open;
+  s.script->failOnCall = 1;
+  s.engine.RunConversion();
+  EXPECT_EQ(test::messageTexts(s.window), (Strings{s.script->failText, "Convert Ab file failed!"}));
+  EXPECT_EQ(s.window.desk.messages[1].style, kStyleCritical);
+  EXPECT_EQ(EngineSetup::listing(out + "/C"), Strings{"Sheet1.txt"});
+  EXPECT_TRUE(std::filesystem::is_directory(out + "/Ab"));  // made, and left
+  EXPECT_EQ(s.window.desk.opened, Strings{out + "/"});
+  expectIdle(s.window);
+}
+
+TEST_F(Run, AFolderThatCannotBeMadeFailsOnlyItsWorkbook) {
+  s.jobFolder({"B.xls"});
+  // Longer than any file name may be: listed, but no folder can carry it.
+  std::string longName(300, 'x');
+  s.window.workbooks.setTicked(s.window.workbooks.add(longName + ".xls", 0, 1), true);
+  s.engine.RunConversion();
+  Strings messages = test::messageTexts(s.window);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_NE(messages[0].find("'" + out + "/" + longName + "'"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("too long"), std::string::npos) << messages[0];
+  EXPECT_EQ(messages[1], "Convert " + longName + " file failed!");
+  EXPECT_EQ(s.script->count("create"), 1);  // only B was converted
+  EXPECT_EQ(EngineSetup::listing(out + "/B"), Strings{"Sheet1.txt"});
+}
+
+TEST_F(Run, TheWorksheetListOnDisplayIsStoredFirst) {
+  s.script->sheetsByFile["A.xls"] = {"Jan", "Feb"};
+  s.jobFolder({"A.xls"});
+  s.engine.ListWorkbookSheets();
+  s.window.worksheets.setTicked(1, false);
+  s.window.worksheets.setText(2, "February");
+  s.engine.RunConversion();
+  EXPECT_EQ(EngineSetup::listing(out + "/A"), Strings{"February.txt"});
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,148 @@
+// The Convert command from the window: ticked workbooks into fresh
+// sub-folders of the output directory, worksheets under their labels.
+#include <xlsxwriter.h>
+
+#include <QEvent>
+#include <QLabel>
+#include <QProgressBar>
+
+#include "tests/gui/window_fixture.h"
+
+namespace quorvel::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// Counts the paints a widget receives.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+class ConvertTest : public WindowTest {
+ protected:
+  std::string books;
+
+  void writeBook(const std::string& name,
+                 const std::vector<std::pair<std::string, std::vector<Strings>>>& sheets) {
+    std::filesystem::create_directories(data.path() / "Books");
+    const std::string path = (data.path() / "Books" / name).string();
+    lxw_workbook* wb = workbook_new(path.c_str());
+    for (const auto& [sheetName, rows] : sheets) {
+      lxw_worksheet* ws = workbook_add_worksheet(wb, sheetName.c_str());
+      for (std::size_t r = 0; r < rows.size(); ++r)
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+          const std::string& v = rows[r][c];
+          if (!v.empty() && v.find_first_not_of("0123456789.") == std::string::npos)
+            worksheet_write_number(ws, r, c, std::stod(v), nullptr);
+          else
+            worksheet_write_string(ws, r, c, v.c_str(), nullptr);
+        }
+    }
+    ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+  }
+
+  void typeOutput(const std::string& path) {
+    form->Combo5->lineEdit()->selectAll();
+    QTest::keyClick(form->Combo5->lineEdit(), Qt::Key_Delete);
+    QTest::keyClicks(form->Combo5->lineEdit(), QString::fromStdString(path));
+  }
+  std::string out(const std::string& relative) const { return data.file("out/" + relative); }
+};
+
+TEST_F(ConvertTest, GeneratedWorkbooksBecomeTextFilesUnderTheirLabels) {
+  writeBook("Sales.2024.xlsx",
+            {{"Jan", {{"Region", "Amount"}, {"North", "12.5"}}}, {"Feb", {{"x"}}}});
+  writeBook("Plan.xlsx", {{"Plan", {{"Goal"}, {"3"}}}, {"Notes", {{"a b", "c"}}}});
+  books = (data.path() / "Books").string();
+  realSpreadsheet = true;
+  test::writeFile(appFile("EXCEL.txt"), books + "\r\n");
+  start();
+
+  click(form->ListView1, 1);
+  ASSERT_EQ(texts(form->ListView2), (Strings{"Plan.xlsx", "Sales.2024.xlsx"}));
+  EXPECT_EQ(texts(form->ListView3), (Strings{"Plan", "Notes"}));
+  click(form->ListView2, 2);
+  ASSERT_EQ(texts(form->ListView3), (Strings{"Jan", "Feb"}));
+  editLabel(form->ListView3, 1, "January");
+  clickTick(form->ListView3, 2);
+  typeOutput(data.file("out"));  // typed, not there yet: created
+
+  PaintCounter labelPaints, barPaints;
+  form->Label1->installEventFilter(&labelPaints);
+  form->ProgressBar1->installEventFilter(&barPaints);
+  QTest::mouseClick(form->Command6, Qt::LeftButton);
+
+  EXPECT_TRUE(host.messages.empty()) << host.messages[0].text;
+  EXPECT_EQ(test::readFile(out("Plan/Plan_Plan.txt")), "Goal\r\n3\r\n");
+  EXPECT_EQ(test::readFile(out("Plan/Notes.txt")), "a b\tc\r\n");
+  EXPECT_EQ(test::readFile(out("Sales2024/January.txt")), "Region\tAmount\r\nNorth\t12.5\r\n");
+  EXPECT_FALSE(std::filesystem::exists(out("Sales2024/Feb.txt")));
+  EXPECT_EQ(host.opens, (std::vector<Opened>{{data.file("out") + "/", kShowNormal}}));
+  // Idle again, and the user saw the run while the window was blocked.
+  EXPECT_EQ(form->Label1->text(), "");
+  EXPECT_EQ(form->ProgressBar1->value(), 0);
+  EXPECT_EQ(host.pointer(), kPointerDefault);
+  EXPECT_GT(labelPaints.paints, 0);
+  EXPECT_GT(barPaints.paints, 0);
+
+  // A second run finds the folders taken and makes new ones beside them.
+  form->Combo1->setCurrentIndex(2);
+  form->Separate->trigger();
+  EXPECT_EQ(test::readFile(out("Plan1/1.txt")), "Goal\r\n3\r\n");
+  EXPECT_EQ(test::readFile(out("Sales20241/1.txt")), "Region\tAmount\r\nNorth\t12.5\r\n");
+  EXPECT_FALSE(std::filesystem::exists(out("Sales20241/2.txt")));
+}
+
+TEST_F(ConvertTest, UntickedWorkbooksAreSkippedAndFailuresReportedOneByOne) {
+  for (const char* name : {"Book1.xls", "Book1.xlsx", "Bad.xls", "Skip.xls"})
+    workbook(name, "Books");
+  books = (data.path() / "Books").string();
+  std::filesystem::create_directories(data.path() / "out" / "Book1");
+  test::writeFile(appFile("EXCEL.txt"), books + "\r\n");
+  test::writeFile(appFile("output.txt"), data.file("out") + "\r\n");
+  script->sheetsByFile = {{"Book1.xls", {"S"}}, {"Book1.xlsx", {"T"}}, {"Bad.xls", {"U"}}};
+  start();
+  click(form->ListView1, 1);
+  ASSERT_EQ(texts(form->ListView2), (Strings{"Bad.xls", "Book1.xls", "Book1.xlsx", "Skip.xls"}));
+  clickTick(form->ListView2, 4);
+  script->failStep = FakeScript::Step::Open;
+  script->failOnCall = 1;  // the next open: Bad.xls, the first ticked
+  QTest::mouseClick(form->Command6, Qt::LeftButton);
+
+  ASSERT_EQ(host.messages.size(), 2u);
+  EXPECT_EQ(host.messages[0], (Message{script->failText, kStylePlain}));
+  EXPECT_EQ(host.messages[1], (Message{"Convert Bad file failed!", kStyleCritical}));
+  EXPECT_TRUE(std::filesystem::is_directory(out("Bad")));  // made before it failed
+  EXPECT_EQ(test::readFile(out("Book11/S.txt")), "Book1.xls:S\r\n");
+  EXPECT_EQ(test::readFile(out("Book112/T.txt")), "Book1.xlsx:T\r\n");
+  EXPECT_FALSE(std::filesystem::exists(out("Skip")));
+  EXPECT_EQ(host.opens, (std::vector<Opened>{{data.file("out") + "/", kShowNormal}}));
+}
+
+TEST_F(ConvertTest, AnUnusableOutputDirectoryConvertsNothing) {
+  workbook("A.xls", "Books");
+  test::writeFile(appFile("EXCEL.txt"), (data.path() / "Books").string() + "\r\n");
+  test::writeFile(appFile("output.txt"), data.file("deleted") + "\r\n");
+  start();
+  click(form->ListView1, 1);
+  const auto calls = script->calls.size();
+  form->Separate->trigger();  // a history entry that is gone
+  typeOutput("");
+  form->Separate->trigger();
+  EXPECT_EQ(host.messages,
+            (std::vector<Message>{{"Folder does not exist!", kStyleCritical},
+                                  {"Please select output folder", kStyleInformation}}));
+  EXPECT_EQ(script->calls.size(), calls);
+  EXPECT_FALSE(std::filesystem::exists(data.file("deleted")));
+  EXPECT_TRUE(host.opens.empty());
+  EXPECT_EQ(form->Label1->text(), "");
+  EXPECT_EQ(host.pointer(), kPointerDefault);
+}
+
+}  // namespace
+}  // namespace quorvel::test

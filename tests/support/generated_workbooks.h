@@ -1,0 +1,19 @@
+#pragma once
+// Workbooks written with libxlsxwriter for tests and benchmarks.
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace quorvel::test {
+
+using GeneratedCell = std::variant<std::string, double>;
+
+struct GeneratedSheet {
+  std::string name;
+  std::vector<std::vector<GeneratedCell>> rows;  // from A1
+};
+
+// Writes an .xlsx workbook; throws std::runtime_error when it cannot.
+void writeWorkbook(const std::string& path, const std::vector<GeneratedSheet>& sheets);
+
+}  // namespace quorvel::test
