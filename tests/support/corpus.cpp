@@ -4,6 +4,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "engine/spreadsheet/unicode.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::test {
@@ -44,24 +45,6 @@ ExpectedExport readExpected(const nlohmann::json& e) {
   return x;
 }
 
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // Windows-1252's 0x80-0x9F; the rest is Latin-1.
 constexpr std::uint16_t kCp1252High[32] = {
     0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -81,7 +64,7 @@ std::string toUtf8(const std::string& bytes, const std::string& encoding) {
         u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
         i += 2;
       }
-      appendUtf8(out, u);
+      spreadsheet::appendUtf8(u, out);
     }
     return out;
   }
@@ -93,9 +76,9 @@ std::string toUtf8(const std::string& bytes, const std::string& encoding) {
     if (c < 0x80)
       out += static_cast<char>(c);
     else if (c < 0xA0)
-      appendUtf8(out, kCp1252High[c - 0x80]);
+      spreadsheet::appendUtf8(kCp1252High[c - 0x80], out);
     else
-      appendUtf8(out, c);
+      spreadsheet::appendUtf8(c, out);
   }
   return out;
 }

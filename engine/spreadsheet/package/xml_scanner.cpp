@@ -4,7 +4,7 @@
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
-#include "engine/spreadsheet/package/utf8.h"
+#include "engine/spreadsheet/unicode.h"
 #include "engine/spreadsheet/package/zip_package.h"
 
 namespace quorvel::spreadsheet {

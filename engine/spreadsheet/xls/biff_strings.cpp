@@ -83,18 +83,7 @@ void appendBiff8Chars(const unsigned char* p, std::size_t count, bool twoBytes, 
     }
     return;
   }
-  for (std::size_t i = 0; i < count; ++i) {
-    std::uint32_t c = le16(p + 2 * i);
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < count) {
-      std::uint32_t lo = le16(p + 2 * i + 2);
-      if (lo >= 0xDC00 && lo < 0xE000) {
-        appendUtf8(0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00), out);
-        ++i;
-        continue;
-      }
-    }
-    appendUtf8(c, out);
-  }
+  appendUtf16le(p, count, out);
 }
 
 std::size_t readBiffString(std::string_view data, std::size_t countBytes, bool biff8,

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "engine/spreadsheet/unicode.h"
+
 namespace quorvel::spreadsheet {
 
 inline std::uint16_t le16(const unsigned char* p) {
@@ -21,26 +23,6 @@ inline double leDouble(const unsigned char* p) {
   double d;
   std::memcpy(&d, &bits, sizeof d);
   return d;
-}
-
-// Appends one code point; lone surrogates become U+FFFD.
-inline void appendUtf8(std::uint32_t c, std::string& out) {
-  if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
 }
 
 }  // namespace quorvel::spreadsheet

@@ -83,17 +83,7 @@ std::string lowerAscii(std::string_view s) {
 // Directory names are at most 31 UTF-16 units.
 std::string utf16Name(const unsigned char* p, std::size_t units) {
   std::string out;
-  for (std::size_t i = 0; i < units; ++i) {
-    std::uint32_t c = le16(p + 2 * i);
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units) {
-      std::uint32_t lo = le16(p + 2 * i + 2);
-      if (lo >= 0xDC00 && lo < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
-        ++i;
-      }
-    }
-    appendUtf8(c, out);
-  }
+  appendUtf16le(p, units, out);
   return out;
 }
 

@@ -65,8 +65,4 @@ class RecordFields {
   const std::string& part_;
 };
 
-// Appends `units` UTF-16LE code units from `bytes` to `out` as UTF-8; an
-// unpaired surrogate becomes U+FFFD.
-void appendUtf16le(const char* bytes, std::size_t units, std::string& out);
-
 }  // namespace quorvel::spreadsheet::xlsb

@@ -2,7 +2,7 @@
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
-#include "engine/spreadsheet/package/utf8.h"
+#include "engine/spreadsheet/unicode.h"
 
 namespace quorvel::spreadsheet {
 
