@@ -208,7 +208,8 @@ TEST(XlsbRecordFields, ReadsPastTheRecordAreDamage) {
       damagedBy(Payload().u32(0x80000001).u16('a'), [&](RecordFields& f) { f.wideString(s); }));
   EXPECT_TRUE(damagedBy(Payload().u8(0), [&](RecordFields& f) { f.nullableWideString(s); }));
   // The null string is not an error.
-  RecordFields f(Payload().u32(0xFFFFFFFF).str(), 0x9C, part);
+  std::string nullString = Payload().u32(0xFFFFFFFF).str();  // outlives the fields reading it
+  RecordFields f(nullString, 0x9C, part);
   s = "kept";
   EXPECT_FALSE(f.nullableWideString(s));
   EXPECT_EQ(s, "kept");
