@@ -12,8 +12,20 @@
 
 namespace quorvel::spreadsheet {
 
+namespace {
+
+// Whether a field must be quoted. One pass with plain compares: find_first_of
+// calls memchr on the five characters for every byte of the field.
+bool needsQuotes(std::string_view text) {
+  for (char c : text)
+    if (c == '"' || c == '\t' || c == '\n' || c == '\r' || c == ',') return true;
+  return false;
+}
+
+}  // namespace
+
 void appendField(std::string_view text, std::string& out) {
-  if (text.find_first_of("\"\t\n\r,") == std::string_view::npos) {
+  if (!needsQuotes(text)) {
     out += text;
     return;
   }
@@ -295,7 +307,7 @@ void addCell(const Cell& cell, const CellFormatter& formatter, RowBuffer& row,
       text += cell.text;
       break;
   }
-  if (text.find_first_of("\"\t\n\r,", start) != std::string::npos) {
+  if (needsQuotes(std::string_view(text).substr(start))) {
     scratch.assign(text, start);
     text.resize(start);
     appendField(scratch, text);
