@@ -241,6 +241,24 @@ XmlScanner::MarkupResult XmlScanner::scanMarkup(std::size_t start) {
   return MarkupResult::Done;
 }
 
+bool XmlScanner::appendSimpleContent(std::string& out) {
+  const char* b = buf_.data();
+  const char* end = b + end_;
+  const char* lt = findByte(b + pos_, end, '<');
+  if (!lt || end - lt < 2 || lt[1] != '/') return false;
+  const char* gt = findByte(lt + 2, end, '>');
+  if (!gt) return false;
+  appendDecoded(std::string_view(b + pos_, static_cast<std::size_t>(lt - (b + pos_))), out);
+  std::string_view raw(lt + 2, static_cast<std::size_t>(gt - lt - 2));
+  while (!raw.empty() && isSpace(raw.back())) raw.remove_suffix(1);
+  name_ = withoutPrefix(raw);
+  attrs_.clear();
+  selfClosing_ = false;
+  pos_ = static_cast<std::size_t>(gt - b) + 1;
+  kind_ = Token::EndTag;
+  return true;
+}
+
 namespace {
 
 // XML reads every line end (CR LF or a lone CR) as one LF.

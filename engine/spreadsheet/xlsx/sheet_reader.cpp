@@ -249,6 +249,7 @@ void XlsxSheetReader::startCell() {
 }
 
 void XlsxSheetReader::readValueText(std::string& into) {
+  if (xml_.appendSimpleContent(into)) return;
   for (;;) {
     T t = xml_.next();
     if (t == T::Text)
