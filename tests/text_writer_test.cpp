@@ -164,5 +164,28 @@ TEST(TextWriter, ARecordedRangeIsUsedWhenTheCellsAgreeAndReadAgainWhenNot) {
   EXPECT_EQ(opens, 2);
 }
 
+TEST(TextWriter, CellsOutOfOrderWithinARowUnderARecordedRangeAreSortedAsWithout) {
+  // Written straight to the file, a row's cells must come left to right:
+  // a cell behind or on the last one written sends the sheet to the spool.
+  const std::vector<VectorCursor::Stored> cases[] = {
+      {{0, 2, K::Number, 3, ""}, {0, 0, K::Text, 0, "say \"hi\""}, {1, 1, K::Number, 2, ""}},
+      {{0, 0, K::Number, 1, ""}, {0, 0, K::Number, 5, ""}, {1, 2, K::Boolean, 1, ""}},
+      {{0, 1, K::Blank, 0, ""},
+       {0, 1, K::Number, 7, ""},
+       {1, 0, K::Number, 8, ""},
+       {1, 2, K::Number, 9, ""}}};
+  for (const auto& cells : cases) {
+    int opens = 0;
+    EXPECT_EQ(writeRanged(cells, {0, 0, 1, 2}, opens), write(cells));
+  }
+  int opens = 0;
+  EXPECT_EQ(writeRanged(cases[0], {0, 0, 1, 2}, opens), "\"say \"\"hi\"\"\"\t\t3\r\n\t2\t\r\n");
+  EXPECT_EQ(opens, 2);
+  EXPECT_EQ(writeRanged(cases[1], {0, 0, 1, 2}, opens), "5\t\t\r\n\t\tTRUE\r\n");
+  EXPECT_EQ(opens, 2);
+  EXPECT_EQ(writeRanged(cases[2], {0, 0, 1, 2}, opens), "\t7\t\r\n8\t\t9\r\n");
+  EXPECT_EQ(opens, 1);  // a blank cell writes nothing, so the value after it is in order
+}
+
 }  // namespace
 }  // namespace quorvel::spreadsheet

@@ -283,11 +283,18 @@ TEST(XlsxReader, NumbersPassTheirTextToTheWriterOnlyWhenGeneralShowsItUnchanged)
                                      "0.1234567890123456",
                                      "99999999999999.9",
                                      "-0.5",
-                                     "+3"};
+                                     "+3",
+                                     "9007199254740992",
+                                     "9007199254740993",
+                                     "-0.9007199254740993",
+                                     "1234567890123456789",
+                                     "12345678901234567890",
+                                     "0.00000000000000000001"};
   std::uint64_t seed = 12345;
-  for (int i = 0; i < 300; ++i) {  // decimals of every length and scale
+  for (int i = 0; i < 400; ++i) {  // decimals of every length up to 19 digits and scale
     seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-    std::string digits = std::to_string(seed >> 20).substr(0, 1 + (seed >> 8) % 15);
+    std::string digits =
+        (std::to_string(seed >> 20) + std::to_string(seed >> 34)).substr(0, 1 + (seed >> 8) % 19);
     std::size_t point = (seed >> 40) % (digits.size() + 1);
     std::string v = seed & 1 ? "-" : "";
     v.append(point == 0 ? std::string("0") : digits.substr(0, point));

@@ -44,6 +44,13 @@ class XmlScanner {
   // Appends the current text token with entities decoded.
   void appendText(std::string& out) const;
 
+  // Right after a start tag: when the element's text and its end tag are
+  // both in the buffer already, appends the text decoded, consumes the end
+  // tag (as if next() had returned it) and returns true. The common
+  // `<v>42</v>` then costs one search instead of two tokens. Otherwise
+  // returns false having read nothing (markup inside, or the buffer ends).
+  bool appendSimpleContent(std::string& out);
+
   // Appends `raw` with the five predefined entities and character references
   // decoded. Any other entity is damage.
   void appendDecoded(std::string_view raw, std::string& out) const;

@@ -38,41 +38,42 @@ bool parseUnsigned(std::string_view s, std::uint64_t& out) {
   return true;
 }
 
-// A plain decimal such as "-12.5" with at most 15 significant digits: its
-// value, correctly rounded (the digits and the power of ten are both exact
-// doubles, so one division rounds once), and whether the General format
-// shows it exactly as written. False for anything else, left to from_chars.
+// A plain decimal such as "-12.5" whose digits, read as a whole number, are
+// at most 2^53: its value, correctly rounded (the digits and the power of ten
+// are both exact doubles, so one division rounds once), and whether the
+// General format shows it exactly as written (at most 15 significant
+// digits). False for anything else, left to from_chars.
 bool parsePlainDecimal(std::string_view v, double& value, bool& asGeneral) {
-  static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                                  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
   const char* p = v.data();
   const char* end = p + v.size();
   bool negative = p < end && *p == '-';
   if (negative) ++p;
-  std::uint64_t m = 0;
-  int significant = 0;
+  std::uint64_t m = 0;  // wraps past 19 digits, which are refused below
   auto digits = [&] {
     const char* from = p;
-    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
-      if ((m != 0 || *p != '0') && ++significant > 15) return std::ptrdiff_t(-1);
-      m = m * 10 + std::uint64_t(*p - '0');
-    }
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) m = m * 10 + std::uint64_t(*p - '0');
     return p - from;
   };
   const char* intStart = p;
   std::ptrdiff_t intDigits = digits();
-  if (intDigits <= 0) return false;
+  if (intDigits == 0) return false;
   std::ptrdiff_t fracDigits = 0;
   const char* fracStart = end;
   if (p < end && *p == '.') {
     fracStart = ++p;
     fracDigits = digits();
-    if (fracDigits <= 0) return false;
+    if (fracDigits == 0) return false;
   }
-  if (p != end || fracDigits > 22) return false;
+  if (p != end || intDigits + fracDigits > 19 || m > (std::uint64_t(1) << 53)) return false;
   value = double(m) / kPow10[fracDigits];
   if (negative) value = -value;
+  // The significant digits are those of m: leading zeros add nothing to it.
+  if (m >= 1000000000000000u) {
+    asGeneral = false;
+    return true;
+  }
 
   bool leadingZero = intDigits > 1 && intStart[0] == '0';
   bool trailingZero = fracDigits > 0 && end[-1] == '0';
@@ -248,6 +249,7 @@ void XlsxSheetReader::startCell() {
 }
 
 void XlsxSheetReader::readValueText(std::string& into) {
+  if (xml_.appendSimpleContent(into)) return;
   for (;;) {
     T t = xml_.next();
     if (t == T::Text)
