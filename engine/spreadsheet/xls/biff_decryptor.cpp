@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 
+#include "engine/spreadsheet/crypto/crypto_primitives.h"
 #include "engine/spreadsheet/crypto/ooxml_decrypt.h"
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/xls/byte_order.h"
@@ -30,24 +31,6 @@ std::vector<std::uint32_t> codePoints(std::string_view s) {
       cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3Fu);
     out.push_back(cp);
     i += extra + 1;
-  }
-  return out;
-}
-
-std::string utf16le(std::string_view password) {
-  std::string out;
-  for (std::uint32_t cp : codePoints(password)) {
-    auto put = [&](std::uint32_t u) {
-      out.push_back(static_cast<char>(u & 0xFF));
-      out.push_back(static_cast<char>((u >> 8) & 0xFF));
-    };
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      put(0xD800 + (cp >> 10));
-      put(0xDC00 + (cp & 0x3FF));
-    } else {
-      put(cp);
-    }
   }
   return out;
 }
@@ -219,7 +202,7 @@ void putLe32(std::uint32_t v, std::uint8_t* p) {
 class Rc4StandardDecryptor final : public Rc4Decryptor {
  public:
   Rc4StandardDecryptor(std::string_view password, const std::uint8_t* salt) {
-    std::string pw = utf16le(password);
+    std::string pw = crypto::utf16le(password);
     std::uint8_t h0[MD5_DIGEST_SIZE];
     md5_ctx md5;
     md5_init(&md5);
@@ -257,7 +240,7 @@ class Rc4CryptoApiDecryptor final : public Rc4Decryptor {
  public:
   Rc4CryptoApiDecryptor(std::string_view password, const std::uint8_t* salt, std::size_t keyBytes)
       : keyBytes_(keyBytes) {
-    std::string pw = utf16le(password);
+    std::string pw = crypto::utf16le(password);
     sha1_ctx sha;
     sha1_init(&sha);
     sha1_update(&sha, 16, salt);
