@@ -63,7 +63,7 @@ Form1::Form1(std::string appFolder, DesktopHost& host,
   workbookEntries_ = std::make_unique<ListViewEntries>(*ListView2);
   worksheetEntries_ = std::make_unique<ListViewEntries>(*ListView3);
   outputEntries_ = std::make_unique<OutputComboEntries>(*Combo5);
-  engine_ = std::make_unique<Engine>(*this, std::move(newApplication));
+  procedures_ = std::make_unique<WindowProcedures>(*this, std::move(newApplication));
   Form_Load();
 }
 

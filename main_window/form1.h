@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/engine.h"
-#include "engine/ui_interfaces.h"
+#include "engine/window/window_model.h"
+#include "engine/window/window_procedures.h"
 
 class QAction;
 class QComboBox;
@@ -43,7 +43,7 @@ class Form1 : public QMainWindow, public WindowModel {
   ~Form1() override;
 
   const std::string& appFolder() const { return appFolder_; }
-  Engine& engine() { return *engine_; }
+  WindowProcedures& procedures() { return *procedures_; }
   ListViewEntries& jobEntries() { return *jobEntries_; }
 
   // Controls, by their designer names.
@@ -144,7 +144,7 @@ class Form1 : public QMainWindow, public WindowModel {
   std::unique_ptr<ListViewEntries> workbookEntries_;
   std::unique_ptr<ListViewEntries> worksheetEntries_;
   std::unique_ptr<OutputComboEntries> outputEntries_;
-  std::unique_ptr<Engine> engine_;
+  std::unique_ptr<WindowProcedures> procedures_;
   bool unloaded_ = false;
 };
 

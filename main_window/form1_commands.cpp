@@ -7,7 +7,7 @@
 namespace quorvel {
 
 void Form1::Command6_Click() {
-  engine_->RunConversion();
+  procedures_->RunConversion();
 }
 
 void Form1::Settings_Click() {

@@ -9,7 +9,7 @@
 namespace quorvel {
 
 void Form1::clearSheetNames() {
-  engine_->state().sheetNames.erase();
+  procedures_->state().sheetNames.erase();
 }
 
 void Form1::Command1_Click() {
@@ -24,10 +24,10 @@ void Form1::Command1_Click() {
       jobEntries_->select(index);
       jobEntries_->refresh();
       jobEntries_->ensureVisible(index);
-      engine_->AddFolderWorkbooks(path);
+      procedures_->AddFolderWorkbooks(path);
       clearSheetNames();
       setPointer(kPointerHourglass);
-      engine_->ListWorkbookSheets();
+      procedures_->ListWorkbookSheets();
     }
   } catch (...) {
     // Ends quietly; what was done stays done.
@@ -45,12 +45,12 @@ void Form1::Command5_Click() {
       if (!path.empty()) {
         const int index = jobEntries_->add(path, kImageFolder);
         jobEntries_->select(index);
-        engine_->AddFolderWorkbooks(path);
+        procedures_->AddFolderWorkbooks(path);
         jobEntries_->refresh();
         jobEntries_->ensureVisible(index);
         setPointer(kPointerHourglass);
         clearSheetNames();
-        engine_->ListWorkbookSheets();
+        procedures_->ListWorkbookSheets();
       }
     }
   } catch (...) {
@@ -71,9 +71,9 @@ void Form1::Command2_Click() {
       } else {
         const int next = index == 1 ? 1 : index - 1;
         jobEntries_->select(next);
-        engine_->AddFolderWorkbooks(jobEntries_->text(next));
+        procedures_->AddFolderWorkbooks(jobEntries_->text(next));
         setPointer(kPointerHourglass);
-        engine_->ListWorkbookSheets();
+        procedures_->ListWorkbookSheets();
       }
     }
   } catch (...) {
@@ -119,8 +119,8 @@ void Form1::ListView1_ItemClick() {
   worksheetEntries_->clear();
   clearSheetNames();
   setPointer(kPointerHourglass);
-  engine_->AddFolderWorkbooks(path);
-  engine_->ListWorkbookSheets();
+  procedures_->AddFolderWorkbooks(path);
+  procedures_->ListWorkbookSheets();
   setPointer(kPointerDefault);
   // The table keeps the names just listed (no second erase), so that label
   // edits survive a click on the workbook already on display.
@@ -128,9 +128,7 @@ void Form1::ListView1_ItemClick() {
 
 void Form1::ListView2_ItemClick() {
   setPointer(kPointerHourglass);
-  engine_->state().freshSheetListing = false;
-  engine_->ListWorkbookSheets();
-  engine_->state().freshSheetListing = true;
+  procedures_->ListWorkbookSheets(SheetListing::Remembered);
   setPointer(kPointerDefault);
 }
 

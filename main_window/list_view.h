@@ -8,7 +8,7 @@
 #include <QTreeWidget>
 #include <map>
 
-#include "engine/ui_interfaces.h"
+#include "engine/window/window_model.h"
 
 namespace quorvel {
 

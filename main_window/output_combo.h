@@ -4,7 +4,7 @@
 // Enter adds nothing to the history and nothing completes what is typed.
 #include <QComboBox>
 
-#include "engine/ui_interfaces.h"
+#include "engine/window/window_model.h"
 
 namespace quorvel {
 

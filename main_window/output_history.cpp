@@ -2,6 +2,7 @@
 // Edit-menu remove commands.
 #include "dialogs/common_dialogs.h"
 #include "dialogs/desktop_host.h"
+#include "engine/path_kind.h"
 #include "main_window/form1.h"
 #include "main_window/output_combo.h"
 
@@ -23,7 +24,7 @@ void Form1::Command11_Click() {
   // name the file system's root.
   if (outputEntries_->text().empty()) return;
   const std::string folder = outputEntries_->text() + "/";
-  if (GetPathKind(folder) == kPathDirectory) host_.open(folder);
+  if (GetPathKind(folder) == PathKind::Directory) host_.open(folder);
 }
 
 void Form1::Removeoutput_Click() {

@@ -20,9 +20,9 @@ std::string OutputHistoryPath(const std::string& appFolder) {
   return appFolder + "/output.txt";
 }
 
-int ImageForPathKind(int pathKind) {
-  if (pathKind == kPathFile) return kImageFile;
-  if (pathKind == kPathDirectory) return kImageFolder;
+int ImageForPathKind(PathKind pathKind) {
+  if (pathKind == PathKind::File) return kImageFile;
+  if (pathKind == PathKind::Directory) return kImageFolder;
   return kImageMissing;
 }
 
@@ -49,8 +49,6 @@ void Form1::Form_Load() {
 
   for (const char* text : kNamingOptions) Combo1->addItem(text);
   Combo1->setCurrentIndex(0);
-
-  engine_->state().freshSheetListing = true;
 }
 
 void Form1::Form_Unload() {
@@ -70,7 +68,7 @@ void Form1::Form_Unload() {
   }
   // The window still closes, but the user learns that the lists are not kept.
   for (const auto& path : failed)
-    host_.showMessage("Failed to save \"" + path + "\"!", kStyleCritical);
+    host_.showMessage("Failed to save \"" + path + "\"!", MessageStyle::Critical);
 }
 
 }  // namespace quorvel

@@ -59,7 +59,7 @@ void Setting::OKButton_Click() {
   // A change the user confirmed must not vanish without a word.
   if (!WriteSettings(appFolder_, settings))
     host_.showMessage("Failed to save the settings to \"" + SettingsPath(appFolder_) + "\"!",
-                      kStyleCritical);
+                      MessageStyle::Critical);
   accept();
 }
 

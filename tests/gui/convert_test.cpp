@@ -115,8 +115,8 @@ TEST_F(ConvertTest, UntickedWorkbooksAreSkippedAndFailuresReportedOneByOne) {
   QTest::mouseClick(form->Command6, Qt::LeftButton);
 
   ASSERT_EQ(host.messages.size(), 2u);
-  EXPECT_EQ(host.messages[0], (Message{script->failText, kStylePlain}));
-  EXPECT_EQ(host.messages[1], (Message{"Convert Bad file failed!", kStyleCritical}));
+  EXPECT_EQ(host.messages[0], (Message{script->failText, MessageStyle::Plain}));
+  EXPECT_EQ(host.messages[1], (Message{"Convert Bad file failed!", MessageStyle::Critical}));
   EXPECT_TRUE(std::filesystem::is_directory(out("Bad")));  // made before it failed
   EXPECT_EQ(test::readFile(out("Book11/S.txt")), "Book1.xls:S\r\n");
   EXPECT_EQ(test::readFile(out("Book112/T.txt")), "Book1.xlsx:T\r\n");
@@ -135,8 +135,8 @@ TEST_F(ConvertTest, AnUnusableOutputDirectoryConvertsNothing) {
   typeOutput("");
   form->Separate->trigger();
   EXPECT_EQ(host.messages,
-            (std::vector<Message>{{"Folder does not exist!", kStyleCritical},
-                                  {"Please select output folder", kStyleInformation}}));
+            (std::vector<Message>{{"Folder does not exist!", MessageStyle::Critical},
+                                  {"Please select output folder", MessageStyle::Information}}));
   EXPECT_EQ(script->calls.size(), calls);
   EXPECT_FALSE(std::filesystem::exists(data.file("deleted")));
   EXPECT_TRUE(host.opens.empty());

@@ -158,7 +158,7 @@ TEST_F(WindowTest, EachCommandDoesWhatItsNameSays) {
   form->RemoveAll_Click();
   QTest::mouseClick(form->Command6, Qt::LeftButton);
   EXPECT_EQ(host.messages,
-            (std::vector<Message>{{"Please select excel at fast!", kStyleInformation}}));
+            (std::vector<Message>{{"Please select excel at fast!", MessageStyle::Information}}));
 
   host.dialogs.clear();
   form->Settings->trigger();

@@ -141,7 +141,7 @@ TEST_F(SettingDialogTest, AFileThatCannotBeWrittenIsReported) {
   folder = dir.file("no-such-folder");
   open([](Setting& d) { QTest::mouseClick(d.OKButton, Qt::LeftButton); });
   ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].style, kStyleCritical);
+  EXPECT_EQ(host.messages[0].style, MessageStyle::Critical);
   EXPECT_NE(host.messages[0].text.find("set.txt"), std::string::npos);
 }
 
