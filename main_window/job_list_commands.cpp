@@ -8,11 +8,11 @@
 
 namespace quorvel {
 
-void Form1::clearSheetNames() {
+void MainWindow::clearSheetNames() {
   procedures_->state().sheetNames.erase();
 }
 
-void Form1::Command1_Click() {
+void MainWindow::onAddWorkbookClicked() {
   try {
     CCommonDialogs dialog(host_);
     dialog.Init(this);
@@ -35,7 +35,7 @@ void Form1::Command1_Click() {
   setPointer(kPointerDefault);
 }
 
-void Form1::Command5_Click() {
+void MainWindow::onAddFolderClicked() {
   try {
     CCommonDialogs dialog(host_);
     dialog.Init(this);
@@ -58,7 +58,7 @@ void Form1::Command5_Click() {
   setPointer(kPointerDefault);
 }
 
-void Form1::Command2_Click() {
+void MainWindow::onRemoveJobClicked() {
   try {
     const int count = jobEntries_->count();
     const int index = jobEntries_->selected();
@@ -81,7 +81,7 @@ void Form1::Command2_Click() {
   setPointer(kPointerDefault);
 }
 
-void Form1::moveJobEntry(int offset) {
+void MainWindow::moveJobEntry(int offset) {
   const int count = jobEntries_->count();
   const int index = jobEntries_->selected();
   if (count == 0 || index == 0) return;
@@ -95,22 +95,22 @@ void Form1::moveJobEntry(int offset) {
   jobEntries_->ensureVisible(moved);
 }
 
-void Form1::Command3_Click() {
+void MainWindow::onMoveUpClicked() {
   moveJobEntry(-1);
 }
 
-void Form1::Command4_Click() {
+void MainWindow::onMoveDownClicked() {
   moveJobEntry(+1);
 }
 
-void Form1::RemoveAll_Click() {
+void MainWindow::onRemoveAllClicked() {
   clearSheetNames();
   jobEntries_->clear();
   workbookEntries_->clear();
   worksheetEntries_->clear();
 }
 
-void Form1::ListView1_ItemClick() {
+void MainWindow::onJobSelected() {
   if (jobEntries_->count() == 0) return;
   const int index = jobEntries_->selected();
   if (index == 0) return;
@@ -126,7 +126,7 @@ void Form1::ListView1_ItemClick() {
   // edits survive a click on the workbook already on display.
 }
 
-void Form1::ListView2_ItemClick() {
+void MainWindow::onWorkbookSelected() {
   setPointer(kPointerHourglass);
   procedures_->ListWorkbookSheets(SheetListing::Remembered);
   setPointer(kPointerDefault);

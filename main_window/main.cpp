@@ -10,7 +10,7 @@ int main(int /*argc*/, char** argv) {
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
   quorvel::QtDesktopHost host;
-  quorvel::Form1 window(QCoreApplication::applicationDirPath().toStdString(), host);
+  quorvel::MainWindow window(QCoreApplication::applicationDirPath().toStdString(), host);
   window.show();
   return app.exec();
 }
