@@ -264,6 +264,26 @@ TEST(TextSection, AppliesToTextOnly) {
   EXPECT_EQ(text("0;@_)", "ab"), "ab ");
 }
 
+std::string boolean(std::string_view code, bool v) {
+  std::string out;
+  NumberFormat::compile(code)->appendBoolean(v, out);
+  return out;
+}
+
+TEST(TextSection, BooleansShowThroughAFourthSectionOnly) {
+  EXPECT_EQ(boolean(builtinFormatCode(44), false), " FALSE ");
+  EXPECT_EQ(boolean(builtinFormatCode(41), true), " TRUE ");
+  EXPECT_EQ(boolean("0;-0;0;\"[\"@\"]\"", true), "[TRUE]");
+  EXPECT_EQ(boolean("0;-0;0;\"text\"", true), "text");
+  EXPECT_EQ(boolean("0;-0;0;", false), "");  // an empty text section hides text
+  // Fewer sections: a text section shows text, booleans keep their words.
+  EXPECT_EQ(boolean("0;\"[\"@\"]\"", true), "TRUE");
+  EXPECT_EQ(boolean("\"<\"@\">\"", false), "FALSE");
+  EXPECT_EQ(boolean("0.00", true), "TRUE");
+  EXPECT_EQ(boolean("General", false), "FALSE");
+  EXPECT_EQ(boolean("0;0;0;0;0", true), "TRUE");  // malformed: General
+}
+
 TEST(BuiltinIds, EnUsCodesAndCjkFallbacks) {
   EXPECT_EQ(fmt(builtinFormatCode(14), kMarch15 + 0.75), "3/15/2023");
   EXPECT_EQ(fmt(builtinFormatCode(22), kMarch15 + 0.75), "3/15/2023 18:00");
@@ -306,6 +326,12 @@ TEST(CellFormatter, FormatsThroughStylesAndTheDateSystem) {
   f.appendNumber(1, 0, out);
   f.appendText(3, "abc", out);
   EXPECT_EQ(out, "1/1/1904abc");
+  f.defineFormat(165, "0;0;0;@\"!\"");
+  f.setStyleFormats({0, 14, 164, 49, 165});
+  out.clear();
+  f.appendBoolean(4, true, out);
+  f.appendBoolean(3, false, out);
+  EXPECT_EQ(out, "TRUE!FALSE");
   f.defineFormat(164, "0");  // redefined: the cached compilation is dropped
   out.clear();
   f.appendNumber(2, 2.25, out);

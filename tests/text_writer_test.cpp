@@ -69,6 +69,17 @@ TEST(TextWriter, RowsSplitAcrossTheSpoolStayInOrderForLargeSheets) {
   EXPECT_EQ(out.substr(out.size() - 6), "\t\r\n\t\r\n");
 }
 
+TEST(TextWriter, BooleansShowThroughAFourthSectionAndAreQuotedWhereNeeded) {
+  test::TempDir dir;
+  CellFormatter formatter;
+  formatter.defineFormat(164, "0;0;0;\"yes, \"@");
+  formatter.setStyleFormats({0, 44, 164});
+  VectorCursor cursor(
+      {{0, 0, K::Boolean, 0, "", 1}, {0, 1, K::Boolean, 1, "", 2}, {0, 2, K::Boolean, 1, "", 0}});
+  writeSheetText(cursor, formatter, dir.file("out.txt"));
+  EXPECT_EQ(test::readFile(dir.file("out.txt")), " FALSE \t\"yes, TRUE\"\tTRUE\r\n");
+}
+
 TEST(TextWriter, CellsOutsideTheWorksheetLimitsAreDamage) {
   EXPECT_THROW(write({{1048576, 0, K::Number, 1, ""}}), FormatError);
   EXPECT_THROW(write({{0, 16384, K::Number, 1, ""}}), FormatError);

@@ -302,8 +302,8 @@ bool appendCell(const Cell& cell, const CellFormatter& formatter, std::string& t
       formatter.appendText(cell.style, cell.text, text);
       break;
     case CellKind::Boolean:
-      text += cell.number != 0 ? "TRUE" : "FALSE";
-      return true;
+      formatter.appendBoolean(cell.style, cell.number != 0, text);
+      break;
     case CellKind::Error:
       text += cell.text;
       break;

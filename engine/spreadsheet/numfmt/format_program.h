@@ -104,6 +104,7 @@ struct Section {
 struct Program {
   std::vector<Section> numeric;  // the sections numbers use, in order
   bool hasTextSection = false;
+  bool textIsFourth = false;  // booleans show through a fourth section only
   Section text;
   bool valid = true;
   bool date = false;  // the first section shows a date or time

@@ -137,6 +137,7 @@ Program compileProgram(std::string_view code) {
   if (lastIsText) {
     p.text = std::move(sections.back());
     p.hasTextSection = true;
+    p.textIsFourth = sections.size() == kMaxSections;
     sections.pop_back();
   }
   if (sections.empty()) sections.push_back(generalSection());

@@ -83,6 +83,14 @@ class CompiledFormat final : public NumberFormat {
       out += text;
   }
 
+  void appendBoolean(bool value, std::string& out) const override {
+    std::string_view shown = value ? "TRUE" : "FALSE";
+    if (p_.textIsFourth)
+      numfmt::renderLiterals(p_.text, shown, out);
+    else
+      out += shown;
+  }
+
   bool understood() const override { return p_.valid; }
   bool showsDate() const override { return p_.date; }
 
