@@ -200,3 +200,44 @@ TEST(TextWriter, CellsOutOfOrderWithinARowUnderARecordedRangeAreSortedAsWithout)
 
 }  // namespace
 }  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet {
+namespace {
+
+// Rows whose cells are all empty texts write nothing but their padding, and
+// take no field from a row stored elsewhere, whatever order they come in.
+TEST(TextWriter, RowsOfEmptyTextsKeepTheirPlaceInAnyOrder) {
+  struct Case {
+    std::vector<VectorCursor::Stored> cells;
+    CellRange range;
+    std::string expected;
+  };
+  const Case cases[] = {
+      // The row after, then a row of one empty text.
+      {{{1, 0, K::Number, 5, ""}, {0, 0, K::Text, 0, ""}}, {0, 0, 1, 0}, "\r\n5\r\n"},
+      // Rows of empty texts in two pieces, between and around rows with values.
+      {{{2, 1, K::Number, 1, ""},
+        {0, 2, K::Text, 0, ""},
+        {1, 1, K::Text, 0, ""},
+        {0, 0, K::Text, 0, ""},
+        {3, 0, K::Text, 0, ""},
+        {1, 2, K::Text, 0, ""}},
+       {0, 0, 3, 2},
+       "\t\t\r\n\t\t\r\n\t1\t\r\n\t\t\r\n"},
+      // A later empty text replaces an earlier cell in its place, as any cell does.
+      {{{0, 0, K::Text, 0, "old"},
+        {1, 0, K::Number, 1, ""},
+        {0, 0, K::Text, 0, ""},
+        {0, 1, K::Text, 0, "x"}},
+       {0, 0, 1, 1},
+       "\tx\r\n1\t\r\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(write(c.cells), c.expected);
+    int opens = 0;
+    EXPECT_EQ(writeRanged(c.cells, c.range, opens), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet
