@@ -488,7 +488,6 @@ class SectionParser {
   bool seenPoint_ = false, seenExponent_ = false, seenSlash_ = false;
 };
 
-// The system's long date ([$-F800], or [$-x-sysdate] in newer files) is the
 }  // namespace
 
 bool parseSection(std::string_view text, bool date, Section& out) {
