@@ -6,15 +6,16 @@
 #include <string>
 
 #include "engine/spreadsheet/error.h"
-#include "engine/spreadsheet/xls/compound_file.h"
-#include "engine/spreadsheet/xls/xls_reader.h"
+#include "engine/spreadsheet/package/compound_file.h"
+#include "engine/spreadsheet/xls/reader.h"
 
 using namespace quorvel::spreadsheet;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {
-    auto book = openXlsSource(memorySource(std::string(reinterpret_cast<const char*>(data), size)),
-                              OpenOptions{{"password"}}, "Fuzz");
+    auto book =
+        xls::openWorkbook(memorySource(std::string(reinterpret_cast<const char*>(data), size)),
+                          OpenOptions{{"password"}}, "Fuzz");
     std::string shown;
     for (std::size_t i = 0; i < book->worksheets().size(); ++i) {
       auto cursor = book->openWorksheet(i);
