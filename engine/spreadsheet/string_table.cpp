@@ -15,7 +15,8 @@ void StringTable::reserve(std::size_t strings, std::size_t bytes) {
 }
 
 void StringTable::shrinkToFit() {
-  arena_.shrink_to_fit();
+  // The offsets only: shrinking the arena would copy it and hold it twice,
+  // raising the peak it is meant to lower.
   ends_.shrink_to_fit();
 }
 
