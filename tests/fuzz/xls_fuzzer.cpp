@@ -7,16 +7,17 @@
 #include <string>
 
 #include "engine/spreadsheet/error.h"
-#include "engine/spreadsheet/xls/compound_file.h"
-#include "engine/spreadsheet/xls/xls_reader.h"
+#include "engine/spreadsheet/package/compound_file.h"
+#include "engine/spreadsheet/xls/reader.h"
 #include "tests/fuzz/sheet_text_check.h"
 
 using namespace quorvel::spreadsheet;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {
-    auto book = openXlsSource(memorySource(std::string(reinterpret_cast<const char*>(data), size)),
-                              OpenOptions{{"password"}}, "Fuzz");
+    auto book =
+        xls::openWorkbook(memorySource(std::string(reinterpret_cast<const char*>(data), size)),
+                          OpenOptions{{"password"}}, "Fuzz");
     for (std::size_t i = 0; i < book->worksheets().size(); ++i)
       quorvel::fuzz::writeAndCheck([&] { return book->openWorksheet(i); }, book->formatter());
   } catch (const FormatError&) {

@@ -4,7 +4,7 @@
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/unicode.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xlsx {
 
 namespace {
 
@@ -174,4 +174,4 @@ std::optional<double> isoDateToSerial(std::string_view s, bool date1904) {
   return serial;
 }
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xlsx
