@@ -9,7 +9,7 @@ void Engine::RunConversion() {
   Desktop& desktop = window_.desktop();
   const int n = workbooks.count();  // read once: the list is not re-read during the run
   if (n < 1) {
-    desktop.showMessage("Please select excel at fast!", kStyleInformation);
+    desktop.showMessage("Please select a workbook first!", kStyleInformation);
   } else if (CheckOutputDirectory()) {
     StoreSheetNames();
     window_.setPointer(kPointerHourglass);

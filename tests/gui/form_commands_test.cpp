@@ -52,7 +52,7 @@ TEST_F(WindowTest, HasTheFixedLayoutCaptionsAndMenus) {
   EXPECT_EQ(comboEntries(form->Combo1),
             (Strings{"TXT Filename will be based on sheet name",
                      "TXT Filename will be based on workbook name and sheet name ",
-                     "TXT Filename will be 1.xls,2.xls,3.xls,4.xls,5.xls,6.xls...."}));
+                     "TXT Filename will be 1.txt,2.txt,3.txt,4.txt,5.txt,6.txt...."}));
   EXPECT_EQ(form->Combo1->currentIndex(), 0);
 
   // The menu bar, left to right, with "Settings" a command on the bar itself.
@@ -158,7 +158,7 @@ TEST_F(WindowTest, EachCommandDoesWhatItsNameSays) {
   form->RemoveAll_Click();
   QTest::mouseClick(form->Command6, Qt::LeftButton);
   EXPECT_EQ(host.messages,
-            (std::vector<Message>{{"Please select excel at fast!", kStyleInformation}}));
+            (std::vector<Message>{{"Please select a workbook first!", kStyleInformation}}));
 
   host.dialogs.clear();
   form->Settings->trigger();
