@@ -138,7 +138,10 @@ TEST_F(SettingDialogTest, CancelAndCloseLeaveTheFileByteForByte) {
 }
 
 TEST_F(SettingDialogTest, AFileThatCannotBeWrittenIsReported) {
-  folder = dir.file("no-such-folder");
+  // A missing folder is made when the settings are saved; one inside a
+  // plain file cannot be.
+  test::writeFile(dir.file("plain-file"), "");
+  folder = dir.file("plain-file/no-such-folder");
   open([](Setting& d) { QTest::mouseClick(d.OKButton, Qt::LeftButton); });
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].style, kStyleCritical);
