@@ -1,31 +1,50 @@
 #include "help_about/help_about.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "dialogs/desktop_host.h"
 #include "dialogs/window_font.h"
 
 namespace quorvel {
 
-std::string HelpFilePath(const std::string& appFolder) {
-  return appFolder + "/help.chm";
+std::vector<std::string> UserGuidePlaces(const std::string& executableFolder) {
+  namespace fs = std::filesystem;
+  const fs::path folder(executableFolder);
+  return {(folder / "guide" / "index.html").lexically_normal().string(),
+          (folder / QUORVEL_GUIDE_FROM_BINDIR / "index.html").lexically_normal().string()};
 }
 
-void OpenHelpFile(DesktopHost& host, const std::string& appFolder) {
-  host.openWith(HelpFilePath(appFolder), kShowNormal);
+void OpenHelpFile(DesktopHost& host, const std::string& executableFolder) {
+  const std::vector<std::string> places = UserGuidePlaces(executableFolder);
+  for (const std::string& place : places) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(place, error)) {
+      host.openWith(place, kShowNormal);
+      return;
+    }
+  }
+  // The desktop would only say that it cannot open a missing file.
+  host.showMessage("The user guide is not installed: \"" + places.back() + "\" is missing.",
+                   kStyleCritical);
+}
+
+void OpenHelpFile(DesktopHost& host) {
+  OpenHelpFile(host, QCoreApplication::applicationDirPath().toStdString());
 }
 
 void OpenHomePage(DesktopHost& host) {
   host.openWith(kHomePageAddress, kShowNormal);
 }
 
-void ShowAboutBox(DesktopHost& host, QWidget* parent) {
-  Dialog1 dialog(host, parent);
+void ShowAboutBox(DesktopHost& host, QWidget* parent, const std::string& appFolder) {
+  Dialog1 dialog(host, parent, appFolder);
   host.runModal(dialog);
 }
 
@@ -45,7 +64,8 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     emit clicked();
 }
 
-Dialog1::Dialog1(DesktopHost& host, QWidget* parent) : QDialog(parent), host_(host) {
+Dialog1::Dialog1(DesktopHost& host, QWidget* parent, const std::string& appFolder)
+    : QDialog(parent), host_(host) {
   setObjectName("Dialog1");
   setWindowTitle("About us");
   setFont(WindowFont());
@@ -62,6 +82,11 @@ Dialog1::Dialog1(DesktopHost& host, QWidget* parent) : QDialog(parent), host_(ho
       "freely; the workbooks you convert and the text files it writes remain yours.",
       this);
   Label5->setWordWrap(true);
+  appFolderLabel =
+      new QLabel("Lists and settings are kept in " + QString::fromStdString(appFolder) + ".", this);
+  appFolderLabel->setWordWrap(true);
+  appFolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  appFolderLabel->setVisible(!appFolder.empty());
 
   Frame1 = new QGroupBox(this);
   Label3 = new QLabel("Technical Support:", Frame1);
@@ -82,10 +107,17 @@ Dialog1::Dialog1(DesktopHost& host, QWidget* parent) : QDialog(parent), host_(ho
   OKButton->setMinimumWidth(80);
   OKButton->setDefault(true);
 
-  const std::pair<QWidget*, const char*> names[] = {
-      {Label1, "Label1"}, {Label2, "Label2"},    {Label3, "Label3"}, {Label4, "Label4"},
-      {Label5, "Label5"}, {Label6, "Label6"},    {Label7, "Label7"}, {Label8, "Label8"},
-      {Frame1, "Frame1"}, {OKButton, "OKButton"}};
+  const std::pair<QWidget*, const char*> names[] = {{Label1, "Label1"},
+                                                    {Label2, "Label2"},
+                                                    {Label3, "Label3"},
+                                                    {Label4, "Label4"},
+                                                    {Label5, "Label5"},
+                                                    {Label6, "Label6"},
+                                                    {Label7, "Label7"},
+                                                    {Label8, "Label8"},
+                                                    {Frame1, "Frame1"},
+                                                    {OKButton, "OKButton"},
+                                                    {appFolderLabel, "appFolderLabel"}};
   for (const auto& [widget, name] : names) widget->setObjectName(name);
 
   auto* buttons = new QHBoxLayout;
@@ -97,6 +129,8 @@ Dialog1::Dialog1(DesktopHost& host, QWidget* parent) : QDialog(parent), host_(ho
   layout->addWidget(Label4);
   layout->addSpacing(6);
   layout->addWidget(Label5);
+  layout->addSpacing(6);
+  layout->addWidget(appFolderLabel);
   layout->addSpacing(6);
   layout->addWidget(Frame1);
   layout->addLayout(buttons);

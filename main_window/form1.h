@@ -37,7 +37,7 @@ inline constexpr int kMaxSavedHistory = 201;
 class Form1 : public QMainWindow, public WindowModel {
   Q_OBJECT
  public:
-  // `appFolder` holds EXCEL.txt, output.txt, set.txt and help.chm.
+  // `appFolder` holds EXCEL.txt, output.txt and set.txt.
   Form1(std::string appFolder, DesktopHost& host,
         spreadsheet::ApplicationFactory newApplication = {}, QWidget* parent = nullptr);
   ~Form1() override;

@@ -15,7 +15,7 @@ void Form1::Settings_Click() {
 }
 
 void Form1::Command8_Click() {
-  OpenHelpFile(host_, appFolder_);
+  OpenHelpFile(host_);
 }
 
 void Form1::Command7_Click() {
@@ -23,7 +23,7 @@ void Form1::Command7_Click() {
 }
 
 void Form1::About_Click() {
-  ShowAboutBox(host_, this);
+  ShowAboutBox(host_, this, appFolder_);
 }
 
 void Form1::Command9_Click() {
