@@ -1,32 +1,33 @@
 #pragma once
 // The command-line converter's work: the workbooks named on the command
-// line, converted (or listed) on several threads with the window's engine
-// and naming, and what became of each.
-#include <cstdint>
+// line, converted (or listed) on several threads by the engine, and what
+// became of each.
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
+#include "engine/output_naming.h"
 #include "engine/spreadsheet/automation.h"
+#include "engine/workbook_conversion.h"
 
 namespace quorvel::cli {
 
 struct BatchOptions {
   std::string outputDirectory;  // validated, ending in a separator
-  int naming = 0;               // the naming option
+  NamingOption naming = NamingOption::SheetName;
   unsigned jobs = 1;
   bool listOnly = false;  // --sheets
   bool progress = false;  // a progress line on standard error
   spreadsheet::ApplicationFactory newApplication;
 };
 
+// One workbook as the report and the messages tell it.
 struct WorkbookOutcome {
   std::string input;
   std::string outputFolder;  // "" when listing
   bool ok = false;
-  std::string error;                    // the messages the window would show, joined
-  std::vector<SheetConversion> sheets;  // written, or listed (index and name only)
+  std::string error;                 // why it failed, in one sentence
+  std::vector<WrittenSheet> sheets;  // written, or listed (index and name only)
 };
 
 // Workbooks named by `paths`: files as they are, folders scanned as the

@@ -1,6 +1,8 @@
 // The workbooks a command line names.
 #include "cli/batch.h"
-#include "engine/spreadsheet/limits.h"
+#include "engine/folder_scan.h"
+#include "engine/limits.h"
+#include "engine/path_kind.h"
 
 namespace quorvel::cli {
 
@@ -24,13 +26,13 @@ Inputs collectInputs(const std::vector<std::string>& paths, bool recursive) {
   Inputs inputs;
   for (const std::string& path : paths) {
     switch (GetPathKind(path)) {
-      case kPathFile:
+      case PathKind::File:
         inputs.workbooks.push_back(path);
         break;
-      case kPathDirectory:
+      case PathKind::Directory:
         scanFolder(path, recursive, inputs);
         break;
-      default:
+      case PathKind::Nothing:
         inputs.missing.push_back(path);
     }
   }

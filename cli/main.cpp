@@ -11,7 +11,7 @@
 
 #include "cli/batch.h"
 #include "cli/report.h"
-#include "engine/memory_window.h"
+#include "engine/output_directory.h"
 
 namespace {
 
@@ -58,7 +58,10 @@ struct Options {
   std::string passwordFile;
 };
 
-const std::map<std::string, int> kNamingOptions = {{"sheet", 0}, {"workbook", 1}, {"number", 2}};
+const std::map<std::string, NamingOption> kNamingOptions = {
+    {"sheet", NamingOption::SheetName},
+    {"workbook", NamingOption::WorkbookAndSheetName},
+    {"number", NamingOption::Number}};
 
 void warn(const std::string& text) {
   std::fprintf(stderr, "quorvel-convert: %s\n", text.c_str());
@@ -77,15 +80,13 @@ bool readPasswords(const std::string& file, std::vector<std::string>& passwords)
 
 // The output directory checked and created as the window does for a typed path.
 bool prepareOutput(const std::string& dir, std::string& validated, std::string& why) {
-  MemoryWindow window;
-  window.output.setText(dir);
-  Engine engine(window);
-  if (engine.CheckOutputDirectory()) {
-    validated = engine.state().outputDirectory;
-    return true;
+  OutputDirectoryCheck check = validateOutputDirectory(dir, /*typed=*/true);
+  if (!check.accepted()) {
+    why = describe(*check.problem);
+    return false;
   }
-  why = window.desk.messages.empty() ? "unusable" : window.desk.messages.front().text;
-  return false;
+  validated = check.directory;
+  return true;
 }
 
 void printListing(const std::vector<cli::WorkbookOutcome>& outcomes) {

@@ -15,7 +15,7 @@ std::string writeReport(const std::string& file, const std::vector<WorkbookOutco
   int converted = 0, failed = 0;
   for (const WorkbookOutcome& o : outcomes) {
     json sheets = json::array();
-    for (const SheetConversion& s : o.sheets) {
+    for (const WrittenSheet& s : o.sheets) {
       json sheet = {{"index", s.index}, {"name", s.name}};
       if (!listOnly) {
         sheet["outputFile"] = s.outputFile;

@@ -2,6 +2,7 @@
 // CCommonDialogs: the system's file-open, file-save, folder, colour, font
 // and printer dialogs behind one object with properties. One object per
 // dialog use: Init, set properties, one Show… call, read the results.
+// The program uses ShowOpen and ShowFolder only; the other members complete the wrapper.
 //
 // The rules that decide what a dialog receives and what comes back live in
 // the free functions below, so they can be checked without a dialog.

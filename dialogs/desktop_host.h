@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ui_interfaces.h"
+#include "engine/window/window_model.h"
 
 class QDialog;
 class QWidget;
@@ -84,7 +84,7 @@ class DesktopHost : public Desktop {
 class QtDesktopHost : public DesktopHost {
  public:
   ~QtDesktopHost() override;
-  void showMessage(const std::string& text, int style) override;
+  void showMessage(const std::string& text, MessageStyle style) override;
   void openWith(const std::string& target, int showCommand) override;
   void setPointer(int pointer) override;
   std::optional<std::string> openFileDialog(QWidget* owner,

@@ -65,10 +65,10 @@ QtDesktopHost::~QtDesktopHost() {
   if (waitCursor_) QApplication::restoreOverrideCursor();
 }
 
-void QtDesktopHost::showMessage(const std::string& text, int style) {
+void QtDesktopHost::showMessage(const std::string& text, MessageStyle style) {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
-  if (style == kStyleCritical) icon = QMessageBox::Critical;
-  if (style == kStyleInformation) icon = QMessageBox::Information;
+  if (style == MessageStyle::Critical) icon = QMessageBox::Critical;
+  if (style == MessageStyle::Information) icon = QMessageBox::Information;
   QMessageBox box(icon, "Quorvel", q(text), QMessageBox::Ok, QApplication::activeWindow());
   box.exec();
 }

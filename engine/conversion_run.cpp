@@ -1,41 +1,70 @@
-// The Convert command: every ticked workbook of the workbook list into its
-// own new sub-folder of the output directory.
-#include "engine/engine.h"
+#include "engine/conversion_run.h"
+
+#include "engine/spreadsheet/error.h"
+#include "engine/work_queue.h"
+#include "engine/workbook_folder.h"
 
 namespace quorvel {
 
-void Engine::RunConversion() {
-  EntryList& workbooks = window_.workbookList();
-  Desktop& desktop = window_.desktop();
-  const int n = workbooks.count();  // read once: the list is not re-read during the run
-  if (n < 1) {
-    desktop.showMessage("Please select a workbook first!", kStyleInformation);
-  } else if (CheckOutputDirectory()) {
-    StoreSheetNames();
-    window_.setPointer(kPointerHourglass);
-    for (int i = 1; i <= n; ++i) {
-      if (!workbooks.ticked(i)) continue;
-      const std::string name = CleanFolderName(StripExtension(workbooks.text(i)));
-      window_.setStatus("Convert " + name);
-      state_.workbookOutputFolder = ChooseWorkbookOutputFolder(state_.outputDirectory, name);
-      int result = 0;
-      std::string reason = CreateOutputFolder(state_.workbookOutputFolder);
-      if (reason.empty()) {
-        result = ConvertWorkbook(i);
-      } else {
-        // Converting into a folder that is not there would fail on every
-        // worksheet; say why once and go on with the next workbook.
-        desktop.showMessage(
-            "Failed to create folder '" + state_.workbookOutputFolder + "': " + reason,
-            kStyleCritical);
-      }
-      if (result != 1) desktop.showMessage("Convert " + name + " file failed!", kStyleCritical);
-    }
-    desktop.open(state_.outputDirectory);
+std::string WorkbookFolderName(const std::string& name) {
+  return CleanFolderName(StripExtension(name));
+}
+
+std::vector<JobResult> runConversion(const std::vector<WorkbookJob>& jobs,
+                                     const RunSettings& settings, const RunEvents& events,
+                                     std::stop_token stop) {
+  std::vector<JobResult> results(jobs.size());
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    results[i].job = i;
+    results[i].folderName = WorkbookFolderName(jobs[i].name);
+    results[i].conversion.outcome = Outcome::NotStarted;
   }
-  window_.setStatus("");
-  window_.setProgressValue(0);
-  window_.setPointer(kPointerDefault);
+  // Shared names are one sequence: they allow one thread only.
+  WorkQueue queue(jobs.size(), settings.sharedNames ? 1 : settings.threads);
+
+  auto take = [&](std::size_t i) {
+    JobResult& result = results[i];
+    if (events.starting) events.starting(i, result.folderName);
+    result.outputFolder = ChooseWorkbookOutputFolder(settings.outputDirectory, result.folderName);
+    // Converting into a folder that is not there would fail on every
+    // worksheet; the workbook fails once, saying why.
+    if (std::string reason = CreateOutputFolder(result.outputFolder); !reason.empty()) {
+      result.conversion.outcome = Outcome::FolderNotCreated;
+      result.conversion.failure =
+          Failure{static_cast<int>(spreadsheet::ErrorCode::CannotWrite),
+                  "Failed to create folder '" + result.outputFolder + "': " + reason};
+    }
+  };
+
+  auto work = [&](std::size_t i) {
+    WorkbookConversion& conversion = results[i].conversion;
+    if (conversion.outcome == Outcome::FolderNotCreated) return;
+    ConversionContext context;
+    context.application = settings.application;
+    context.stop = stop;
+    if (events.progress)
+      context.progress = [&](const ConversionProgress& progress) {
+        ConversionProgress inRun = progress;
+        inRun.job = i;
+        inRun.jobs = jobs.size();
+        queue.serialised([&] { events.progress(inRun); });
+      };
+    if (settings.sharedNames) {
+      conversion = convertWorkbook(jobs[i], results[i].outputFolder, settings.naming,
+                                   *settings.sharedNames, context);
+    } else {
+      OutputFileNames names(settings.randomSeed);
+      conversion =
+          convertWorkbook(jobs[i], results[i].outputFolder, settings.naming, names, context);
+    }
+  };
+
+  auto finish = [&](std::size_t i) {
+    if (events.finished) events.finished(results[i]);
+  };
+
+  queue.run(take, work, finish, stop);
+  return results;
 }
 
 }  // namespace quorvel

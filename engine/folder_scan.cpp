@@ -1,12 +1,9 @@
-// Path classification's companions: the folder scan that fills the workbook
-// list, and the way back from a workbook-list entry to its full path.
+#include "engine/folder_scan.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
-
-#include "engine/engine.h"
-#include "engine/spreadsheet/limits.h"
 
 namespace quorvel {
 
@@ -22,7 +19,8 @@ bool endsWith(const std::string& text, const std::string& tail) {
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// The order users saw on the platform's listing: by name, ignoring case.
+// By name ignoring case, as a file browser lists them, and the same order on
+// every system and in every run.
 void sortNames(std::vector<std::string>& names) {
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     std::string la = lower(a), lb = lower(b);
@@ -71,55 +69,6 @@ std::vector<std::string> ListSubFolders(const std::string& folder) {
   }
   sortNames(names);
   return names;
-}
-
-void Engine::AddFolderWorkbooks(const std::string& path) {
-  EntryList& workbooks = window_.workbookList();
-  state_.sheetNames.erase();
-  workbooks.clear();
-  if (GetPathKind(path) == kPathFile) {
-    int i = workbooks.add(std::filesystem::path(path).filename().string());
-    workbooks.setTicked(i, true);
-  } else {
-    std::vector<std::string> names = ListFolderWorkbooks(path);
-    if (names.size() > static_cast<std::size_t>(kMaxWorkbooksPerFolder))
-      names.resize(kMaxWorkbooksPerFolder);
-    for (const std::string& name : names) {
-      int i = workbooks.add(name);
-      workbooks.setTicked(i, true);
-    }
-  }
-  workbooks.refresh();
-  workbooks.show();
-}
-
-namespace {
-
-std::string resolveWorkbookPath(WindowModel& window, int position) {
-  EntryList& jobs = window.jobList();
-  EntryList& workbooks = window.workbookList();
-  std::string job = jobs.selected() >= 1 ? jobs.text(jobs.selected()) : std::string();
-  std::string name = position >= 1 && position <= workbooks.count() ? workbooks.text(position) : "";
-  switch (GetPathKind(job)) {
-    case kPathFile:
-      return job;
-    case kPathDirectory: {
-      std::string candidate = JoinPath(job, name);
-      return !name.empty() && GetPathKind(candidate) == kPathFile ? candidate : "";
-    }
-    default:
-      return "";
-  }
-}
-
-}  // namespace
-
-std::string Engine::SelectedWorkbookPath() {
-  return resolveWorkbookPath(window_, window_.workbookList().selected());
-}
-
-std::string Engine::WorkbookPathAt(int position) {
-  return resolveWorkbookPath(window_, position);
 }
 
 }  // namespace quorvel

@@ -1,24 +1,16 @@
-// The names under which worksheets and workbook folders appear on disk.
+#include "engine/output_naming.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <random>
-
-#include "engine/engine.h"
-#include "engine/engine_impl.h"
 
 namespace quorvel {
 
 namespace {
 
-// Naming options: the positions of the naming-option box.
-constexpr int kNameBySheet = 0;
-constexpr int kNameByWorkbookAndSheet = 1;
-constexpr int kNameByNumber = 2;
-
-// Removed from every file name. Besides the five characters the platform
-// users knew refuses, the path separator and NUL: a label such as "../x"
-// must not write outside the workbook's folder, nor a NUL cut the path short.
+// Removed from every file name: five characters Windows refuses in a name,
+// the path separator and NUL. A label such as "../x" must not write outside
+// the workbook's folder, nor a NUL cut the path short.
 constexpr char kRemovedCharacters[] = {
     ':', '"', '<', '>', '|', std::filesystem::path::preferred_separator, '\0'};
 
@@ -43,6 +35,19 @@ std::string removeRefusedCharacters(const std::string& name) {
 
 }  // namespace
 
+NamingOption NamingOptionAt(int position) {
+  switch (position) {
+    case 0:
+      return NamingOption::SheetName;
+    case 1:
+      return NamingOption::WorkbookAndSheetName;
+    case 2:
+      return NamingOption::Number;
+    default:
+      return NamingOption::None;
+  }
+}
+
 std::string StripExtension(const std::string& text) {
   auto dot = text.rfind('.');
   return dot == std::string::npos ? text : text.substr(0, dot);
@@ -55,24 +60,32 @@ std::string CleanFolderName(const std::string& text) {
   return clean;
 }
 
-std::string Engine::MakeOutputFileName(int position, const std::string& sheetName) {
-  EntryList& workbooks = window_.workbookList();
-  std::string workbook = StripExtension(
-      position >= 1 && position <= workbooks.count() ? workbooks.text(position) : "");
+// Seeded once: reseeding per name from the clock drew the same number for
+// names made in the same second, and the second file overwrote the first.
+OutputFileNames::OutputFileNames() : random_(std::random_device{}()) {}
+
+std::string OutputFileNames::draw(int highest) {
+  return std::to_string(std::uniform_int_distribution<int>(1, highest)(random_));
+}
+
+std::string OutputFileNames::MakeOutputFileName(NamingOption option,
+                                                const std::string& workbookName,
+                                                const std::string& sheetName) {
+  const std::string& workbook = workbookName;
   std::string name = sheetName;
-  switch (window_.namingOption()) {
-    case kNameBySheet:
+  switch (option) {
+    case NamingOption::SheetName:
       if (lower(sheetName) == lower(workbook)) name = workbook + "_" + sheetName;
       break;
-    case kNameByWorkbookAndSheet:
+    case NamingOption::WorkbookAndSheetName:
       name = workbook + "_" + sheetName;
       break;
-    case kNameByNumber: {
-      std::string number = std::to_string(++state_.sheetCounter);
+    case NamingOption::Number: {
+      std::string number = std::to_string(++sheetCounter);
       name = workbook == number ? workbook + "_" + number : number;
       break;
     }
-    default:
+    case NamingOption::None:
       break;
   }
 
@@ -82,9 +95,6 @@ std::string Engine::MakeOutputFileName(int position, const std::string& sheetNam
   // A leading space drops the whole name, not just the space.
   if (!clean.empty() && clean.front() == ' ') clean.clear();
 
-  auto draw = [this](int highest) {
-    return std::to_string(std::uniform_int_distribution<int>(1, highest)(impl_->random));
-  };
   const bool wholeNameDrawn = clean.empty();
   const bool anythingDrawn = wholeNameDrawn || (clean != name && clean.size() < 2);
   if (!anythingDrawn) return clean;
@@ -95,7 +105,7 @@ std::string Engine::MakeOutputFileName(int position, const std::string& sheetNam
   };
   std::string result = compose();
   int extraNumbers = 0;
-  for (int draws = 1; impl_->namesWritten.count(result); ++draws) {
+  for (int draws = 1; written_.count(result); ++draws) {
     if (draws % kDrawsPerLength == 0) ++extraNumbers;
     result = compose();
     for (int i = 0; i < extraNumbers; ++i) result += draw(100);

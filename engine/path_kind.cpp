@@ -1,20 +1,20 @@
+#include "engine/path_kind.h"
+
 #include <filesystem>
 #include <system_error>
 
-#include "engine/engine.h"
-
 namespace quorvel {
 
-int GetPathKind(const std::string& path) {
-  // Wildcards name no single entry on the platform the users know.
-  if (path.empty() || path.find_first_of("*?") != std::string::npos) return kPathNothing;
+PathKind GetPathKind(const std::string& path) {
+  // A wildcard stands for many entries, so the path names no single one.
+  if (path.empty() || path.find_first_of("*?") != std::string::npos) return PathKind::Nothing;
   std::error_code ec;
   auto status = std::filesystem::status(path, ec);
-  if (ec) return kPathNothing;
-  if (std::filesystem::is_directory(status)) return kPathDirectory;
+  if (ec) return PathKind::Nothing;
+  if (std::filesystem::is_directory(status)) return PathKind::Directory;
   // A file named with a trailing separator fails the status test already.
-  if (std::filesystem::is_regular_file(status)) return kPathFile;
-  return kPathNothing;
+  if (std::filesystem::is_regular_file(status)) return PathKind::File;
+  return PathKind::Nothing;
 }
 
 }  // namespace quorvel

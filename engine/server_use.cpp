@@ -4,28 +4,42 @@
 
 namespace quorvel {
 
-void ServerUse::closeAndQuit() noexcept {
-  try {
-    if (book) book->close();
-  } catch (...) {
-  }
-  try {
-    if (app) app->quit();
-  } catch (...) {
-  }
-  book = nullptr;
+void ServerUse::start(const spreadsheet::ApplicationFactory& factory) {
+  app = factory ? factory() : spreadsheet::createApplication();
 }
 
-std::optional<ServerFailure> runServerSteps(const std::function<void()>& body) {
+void ServerUse::finish() {
+  book->close();
+  book = nullptr;
+  app->quit();
+  app.reset();
+}
+
+void ServerUse::abandon(const Failure& failure) noexcept {
+  if (failure.number > 0) {
+    try {
+      if (book) book->close();
+    } catch (...) {
+    }
+    try {
+      if (app) app->quit();
+    } catch (...) {
+    }
+  }
+  book = nullptr;
+  app.reset();
+}
+
+std::optional<Failure> runServerSteps(const std::function<void()>& body) {
   try {
     body();
     return std::nullopt;
   } catch (const spreadsheet::SpreadsheetError& e) {
-    return ServerFailure{e.number(), e.description()};
+    return Failure{e.number(), e.description()};
   } catch (const std::bad_alloc&) {
-    return ServerFailure{7, "Out of memory"};
+    return Failure{7, "Out of memory"};
   } catch (const std::exception& e) {
-    return ServerFailure{1, e.what()};
+    return Failure{1, e.what()};
   }
 }
 

@@ -1,62 +1,77 @@
-// One workbook of the workbook list written as text files, one per
-// worksheet the user left ticked, into the workbook's output folder.
+#include "engine/workbook_conversion.h"
+
+#include <algorithm>
 #include <filesystem>
 
-#include "engine/engine.h"
-#include "engine/engine_impl.h"
+#include "engine/path_kind.h"
 #include "engine/server_use.h"
-#include "engine/spreadsheet/limits.h"
 
 namespace quorvel {
 
-int Engine::ConvertWorkbook(int index) {
-  impl_->converted.clear();
-  impl_->namesWritten.clear();
-  std::string path = WorkbookPathAt(index);
-  if (path.empty()) return 3;
-  const std::string prefix =
-      state_.workbookOutputFolder + std::filesystem::path::preferred_separator;
+WorksheetChoice WorksheetChoices::at(int index) const {
+  if (index >= 1 && static_cast<std::size_t>(index) <= sheets.size())
+    return sheets[static_cast<std::size_t>(index) - 1];
+  return {};
+}
+
+WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& folder,
+                                   NamingOption naming, OutputFileNames& names,
+                                   const ConversionContext& context) {
+  WorkbookConversion result;
+  if (GetPathKind(job.path) != PathKind::File) {
+    result.outcome = Outcome::NoWorkbook;
+    return result;
+  }
+  names.beginWorkbook();
+  const std::string workbookName = StripExtension(job.name);
+  const std::string prefix = folder + std::filesystem::path::preferred_separator;
+  ConversionProgress progress;
+  progress.workbook = job.path;
+  auto report = [&] {
+    if (context.progress) context.progress(progress);
+  };
   ServerUse use;
-  auto failure = runServerSteps([&] {
-    use.app = newApplication_();
-    use.book = &use.app->open(path);
+  bool stopped = false;
+  result.failure = runServerSteps([&] {
+    use.start(context.application);
+    use.book = &use.app->open(job.path);
     use.app->setDisplayAlerts(false);
-    int n = use.book->worksheetCount();
-    window_.setProgressMax(n);
-    const bool stored = state_.sheetNames.isStored(index);
+    const int n = use.book->worksheetCount();
+    progress.worksheets = n;
+    progress.total = static_cast<std::uint64_t>(std::max(n, 0));
+    report();
     for (int s = 1; s <= n; ++s) {
-      std::string baseName;
-      bool write = true;
-      if (stored && s <= kMaxStoredWorksheets) {
-        write = !state_.sheetNames.get(index, s, SheetNameTable::Ticked).empty();
-        if (write) baseName = state_.sheetNames.get(index, s, SheetNameTable::Label);
-      } else {
-        baseName = use.book->worksheetName(s);
+      if (context.stop.stop_requested()) {
+        stopped = true;
+        break;
       }
-      if (write) {
-        std::string fileBase = MakeOutputFileName(index, baseName);
-        impl_->namesWritten.insert(fileBase);
+      const WorksheetChoice choice = job.choices.at(s);
+      std::string baseName;
+      if (choice.write) {
+        baseName = choice.label ? *choice.label : use.book->worksheetName(s);
+        std::string fileBase = names.MakeOutputFileName(naming, workbookName, baseName);
+        names.recordWritten(fileBase);
         std::string file = prefix + fileBase + ".txt";
         use.book->selectSheet(s);
         spreadsheet::SheetStats stats = use.book->saveAs(file, spreadsheet::xlCurrentPlatformText);
-        impl_->converted.push_back({s, baseName, file, stats.rows, stats.columns});
+        result.sheets.push_back({s, baseName, file, stats.rows, stats.columns});
       }
-      window_.setProgressValue(s);
+      progress.worksheet = s;
+      progress.worksheetName = baseName;
+      progress.done = static_cast<std::uint64_t>(s);
+      report();
     }
-    use.book->close();
-    use.book = nullptr;
-    use.app->quit();
-    use.app.reset();
-    window_.setProgressValue(0);
-    state_.sheetCounter = 0;
+    use.finish();
   });
-  if (!failure) return 1;
-  // Files written so far stay; the progress bar and SheetCounter keep their
-  // values, so numbering goes on in the next workbook.
-  if (failure->number <= 0) return 0;
-  window_.desktop().showMessage(failure->description, kStylePlain);
-  use.closeAndQuit();
-  return 2;
+  if (result.failure) {
+    use.abandon(*result.failure);
+    result.outcome = Outcome::Failed;
+  } else if (stopped) {
+    result.outcome = Outcome::Stopped;
+  } else {
+    names.sheetCounter = 0;
+  }
+  return result;
 }
 
 }  // namespace quorvel

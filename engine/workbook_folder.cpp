@@ -1,9 +1,7 @@
-// The new sub-folder of the output directory that each converted workbook
-// gets.
+#include "engine/workbook_folder.h"
+
 #include <filesystem>
 #include <system_error>
-
-#include "engine/engine.h"
 
 namespace quorvel {
 
@@ -21,7 +19,8 @@ bool isTaken(const std::string& path) {
 
 std::string ChooseWorkbookOutputFolder(const std::string& outputDirectory,
                                        const std::string& name) {
-  // The suffixes accumulate (N, N1, N12, N123 ...), as users have seen them.
+  // The suffixes accumulate (N, N1, N12, N123 ...): each try appends to the
+  // last, so the folders of one name sort together, in the order made.
   std::string folder = outputDirectory + name;
   for (int suffix = 1; isTaken(folder); ++suffix) folder += std::to_string(suffix);
   return folder;

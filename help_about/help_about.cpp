@@ -32,7 +32,7 @@ void OpenHelpFile(DesktopHost& host, const std::string& executableFolder) {
   }
   // The desktop would only say that it cannot open a missing file.
   host.showMessage("The user guide is not installed: \"" + places.back() + "\" is missing.",
-                   kStyleCritical);
+                   MessageStyle::Critical);
 }
 
 void OpenHelpFile(DesktopHost& host) {
@@ -44,7 +44,7 @@ void OpenHomePage(DesktopHost& host) {
 }
 
 void ShowAboutBox(DesktopHost& host, QWidget* parent, const std::string& appFolder) {
-  Dialog1 dialog(host, parent, appFolder);
+  AboutBox dialog(host, parent, appFolder);
   host.runModal(dialog);
 }
 
@@ -64,93 +64,89 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     emit clicked();
 }
 
-Dialog1::Dialog1(DesktopHost& host, QWidget* parent, const std::string& appFolder)
+AboutBox::AboutBox(DesktopHost& host, QWidget* parent, const std::string& appFolder)
     : QDialog(parent), host_(host) {
   setObjectName("Dialog1");
   setWindowTitle("About us");
   setFont(WindowFont());
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
-  Label1 = new QLabel("Quorvel", this);
+  productLabel_ = new QLabel("Quorvel", this);
   QFont big = font();
   big.setPixelSize(20);
   big.setBold(true);
-  Label1->setFont(big);
-  Label4 = new QLabel(kVersionText, this);
-  Label5 = new QLabel(
+  productLabel_->setFont(big);
+  versionLabel_ = new QLabel(kVersionText, this);
+  noticeLabel_ = new QLabel(
       "Quorvel is provided as is, without warranty of any kind. You may use and copy it "
       "freely; the workbooks you convert and the text files it writes remain yours.",
       this);
-  Label5->setWordWrap(true);
-  appFolderLabel =
+  noticeLabel_->setWordWrap(true);
+  appFolderLabel_ =
       new QLabel("Lists and settings are kept in " + QString::fromStdString(appFolder) + ".", this);
-  appFolderLabel->setWordWrap(true);
-  appFolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  appFolderLabel->setVisible(!appFolder.empty());
+  appFolderLabel_->setObjectName("appFolderLabel");
+  appFolderLabel_->setWordWrap(true);
+  appFolderLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  appFolderLabel_->setVisible(!appFolder.empty());
 
-  Frame1 = new QGroupBox(this);
-  Label3 = new QLabel("Technical Support:", Frame1);
-  Label2 = new LinkLabel(kSupportEmail, Frame1);
-  Label7 = new QLabel(" Website:", Frame1);
-  Label8 = new LinkLabel(kHomePageAddress, Frame1);
-  Label6 = new QLabel("Copyright (c) the Quorvel developers. All rights reserved.", Frame1);
-  auto* contact = new QGridLayout(Frame1);
+  contactFrame_ = new QGroupBox(this);
+  supportCaption_ = new QLabel("Technical Support:", contactFrame_);
+  supportEmailLink_ = new LinkLabel(kSupportEmail, contactFrame_);
+  websiteCaption_ = new QLabel(" Website:", contactFrame_);
+  homePageLink_ = new LinkLabel(kHomePageAddress, contactFrame_);
+  copyrightLabel_ =
+      new QLabel("Copyright (c) the Quorvel developers. All rights reserved.", contactFrame_);
+  auto* contact = new QGridLayout(contactFrame_);
   contact->setHorizontalSpacing(8);
-  contact->addWidget(Label3, 0, 0);
-  contact->addWidget(Label2, 0, 1);
-  contact->addWidget(Label7, 1, 0);
-  contact->addWidget(Label8, 1, 1);
-  contact->addWidget(Label6, 2, 0, 1, 2);
+  contact->addWidget(supportCaption_, 0, 0);
+  contact->addWidget(supportEmailLink_, 0, 1);
+  contact->addWidget(websiteCaption_, 1, 0);
+  contact->addWidget(homePageLink_, 1, 1);
+  contact->addWidget(copyrightLabel_, 2, 0, 1, 2);
   contact->setColumnStretch(1, 1);
 
-  OKButton = new QPushButton("OK", this);
-  OKButton->setMinimumWidth(80);
-  OKButton->setDefault(true);
+  okButton_ = new QPushButton("OK", this);
+  okButton_->setMinimumWidth(80);
+  okButton_->setDefault(true);
 
-  const std::pair<QWidget*, const char*> names[] = {{Label1, "Label1"},
-                                                    {Label2, "Label2"},
-                                                    {Label3, "Label3"},
-                                                    {Label4, "Label4"},
-                                                    {Label5, "Label5"},
-                                                    {Label6, "Label6"},
-                                                    {Label7, "Label7"},
-                                                    {Label8, "Label8"},
-                                                    {Frame1, "Frame1"},
-                                                    {OKButton, "OKButton"},
-                                                    {appFolderLabel, "appFolderLabel"}};
+  const std::pair<QWidget*, const char*> names[] = {
+      {productLabel_, "Label1"},   {supportEmailLink_, "Label2"}, {supportCaption_, "Label3"},
+      {versionLabel_, "Label4"},   {noticeLabel_, "Label5"},      {copyrightLabel_, "Label6"},
+      {websiteCaption_, "Label7"}, {homePageLink_, "Label8"},     {contactFrame_, "Frame1"},
+      {okButton_, "OKButton"}};
   for (const auto& [widget, name] : names) widget->setObjectName(name);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(OKButton);
+  buttons->addWidget(okButton_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(16, 16, 16, 12);
-  layout->addWidget(Label1);
-  layout->addWidget(Label4);
+  layout->addWidget(productLabel_);
+  layout->addWidget(versionLabel_);
   layout->addSpacing(6);
-  layout->addWidget(Label5);
+  layout->addWidget(noticeLabel_);
   layout->addSpacing(6);
-  layout->addWidget(appFolderLabel);
+  layout->addWidget(appFolderLabel_);
   layout->addSpacing(6);
-  layout->addWidget(Frame1);
+  layout->addWidget(contactFrame_);
   layout->addLayout(buttons);
   setFixedWidth(380);
   setFixedHeight(heightForWidth(380) > 0 ? heightForWidth(380) : sizeHint().height());
 
-  connect(Label2, &LinkLabel::clicked, this, &Dialog1::Label2_Click);
-  connect(Label8, &LinkLabel::clicked, this, &Dialog1::Label8_Click);
-  connect(OKButton, &QPushButton::clicked, this, &Dialog1::OKButton_Click);
+  connect(supportEmailLink_, &LinkLabel::clicked, this, &AboutBox::onSupportEmailClicked);
+  connect(homePageLink_, &LinkLabel::clicked, this, &AboutBox::onHomePageClicked);
+  connect(okButton_, &QPushButton::clicked, this, &AboutBox::onOkClicked);
 }
 
-void Dialog1::Label2_Click() {
+void AboutBox::onSupportEmailClicked() {
   host_.openWith(std::string("mailto:") + kSupportEmail, kShowMaximized);
 }
 
-void Dialog1::Label8_Click() {
+void AboutBox::onHomePageClicked() {
   host_.openWith(kHomePageAddress, kShowNormal);
 }
 
-void Dialog1::OKButton_Click() {
+void AboutBox::onOkClicked() {
   accept();
 }
 

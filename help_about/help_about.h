@@ -1,5 +1,5 @@
 #pragma once
-// Help, the home page and the About box `Dialog1`.
+// Help, the home page and the About box.
 #include <QDialog>
 #include <QLabel>
 #include <string>
@@ -42,28 +42,28 @@ class LinkLabel : public QLabel {
   void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-class Dialog1 : public QDialog {
+// The About box; each control keeps its designer name as its objectName.
+class AboutBox : public QDialog {
   Q_OBJECT
  public:
-  Dialog1(DesktopHost& host, QWidget* parent = nullptr, const std::string& appFolder = {});
+  AboutBox(DesktopHost& host, QWidget* parent = nullptr, const std::string& appFolder = {});
 
-  QLabel* Label1;  // product name
-  QLabel* Label4;  // version
-  QLabel* Label5;  // legal notice
-  QGroupBox* Frame1;
-  QLabel* Label3;          // "Technical Support:"
-  LinkLabel* Label2;       // the support e-mail address
-  QLabel* Label7;          // " Website:"
-  LinkLabel* Label8;       // the home page address
-  QLabel* Label6;          // one-line legal notice
-  QLabel* appFolderLabel;  // where the lists and settings are kept
-  QPushButton* OKButton;
-
-  void Label2_Click();
-  void Label8_Click();
-  void OKButton_Click();
+  void onSupportEmailClicked();
+  void onHomePageClicked();
+  void onOkClicked();
 
  private:
+  QLabel* productLabel_;         // Label1, the product name
+  QLabel* versionLabel_;         // Label4
+  QLabel* noticeLabel_;          // Label5, the legal notice
+  QGroupBox* contactFrame_;      // Frame1
+  QLabel* supportCaption_;       // Label3 "Technical Support:"
+  LinkLabel* supportEmailLink_;  // Label2, the support e-mail address
+  QLabel* websiteCaption_;       // Label7 " Website:"
+  LinkLabel* homePageLink_;      // Label8, the home page address
+  QLabel* copyrightLabel_;       // Label6, the one-line legal notice
+  QLabel* appFolderLabel_;       // where the lists and settings are kept
+  QPushButton* okButton_;        // OKButton
   DesktopHost& host_;
 };
 

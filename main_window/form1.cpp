@@ -8,12 +8,16 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <cmath>
+#include <vector>
 
 #include "dialogs/desktop_host.h"
 #include "dialogs/window_font.h"
 #include "main_window/icons.h"
 #include "main_window/list_view.h"
 #include "main_window/output_combo.h"
+#include "main_window/persisted_lists.h"
+#include "settings/line_file.h"
+#include "settings/settings_file.h"
 
 namespace quorvel {
 
@@ -49,8 +53,8 @@ QLabel* Caption(QWidget* parent, const char* name, const QString& text) {
 
 }  // namespace
 
-Form1::Form1(std::string appFolder, DesktopHost& host,
-             spreadsheet::ApplicationFactory newApplication, QWidget* parent)
+MainWindow::MainWindow(std::string appFolder, DesktopHost& host,
+                       spreadsheet::ApplicationFactory newApplication, QWidget* parent)
     : QMainWindow(parent), appFolder_(std::move(appFolder)), host_(host) {
   setObjectName("form1");
   setWindowTitle("Quorvel");
@@ -59,201 +63,248 @@ Form1::Form1(std::string appFolder, DesktopHost& host,
   buildControls();
   buildMenus();
   wireCommands();
-  jobEntries_ = std::make_unique<ListViewEntries>(*ListView1);
-  workbookEntries_ = std::make_unique<ListViewEntries>(*ListView2);
-  worksheetEntries_ = std::make_unique<ListViewEntries>(*ListView3);
-  outputEntries_ = std::make_unique<OutputComboEntries>(*Combo5);
-  engine_ = std::make_unique<Engine>(*this, std::move(newApplication));
-  Form_Load();
+  jobEntries_ = std::make_unique<ListViewEntries>(*jobList_);
+  workbookEntries_ = std::make_unique<ListViewEntries>(*workbookList_);
+  worksheetEntries_ = std::make_unique<ListViewEntries>(*worksheetList_);
+  outputEntries_ = std::make_unique<OutputComboEntries>(*outputDirectoryBox_);
+  procedures_ = std::make_unique<WindowProcedures>(*this, std::move(newApplication));
+  loadLists();
 }
 
-Form1::~Form1() = default;
+MainWindow::~MainWindow() = default;
 
-void Form1::buildControls() {
+void MainWindow::buildControls() {
   auto* client = new QWidget(this);
   client->setObjectName("client");
   client->setFixedSize(Px(9000), Px(8088));
   setCentralWidget(client);
 
   // One icon size for the whole toolbar keeps the captions on one line.
-  Command1 = ToolbarButton(client, "Command1", "Add Excel", icons::AddWorkbook(), 40);
-  Command5 = ToolbarButton(client, "Command5", "Add Folder", icons::AddFolder(), 40);
-  Command2 = ToolbarButton(client, "Command2", "Remove File", icons::RemoveFile(), 40);
-  Command6 = ToolbarButton(client, "Command6", "Convert", icons::Convert(), 40);
-  Command8 = ToolbarButton(client, "Command8", "Help", icons::HelpBook(), 40);
-  Command7 = ToolbarButton(client, "Command7", "HomePage", icons::Home(), 40);
-  Command9 = ToolbarButton(client, "Command9", "Exit", icons::ExitDoor(), 40);
-  Place(Command1, 120, 0, 1210, 975);
-  Place(Command5, 1440, 0, 1210, 975);
-  Place(Command2, 2760, 0, 1330, 975);
-  Place(Command6, 4200, 0, 1090, 975);
-  Place(Command8, 5400, 0, 970, 975);
-  Place(Command7, 6480, 0, 1335, 975);
-  Place(Command9, 7920, 0, 970, 975);
+  addWorkbookButton_ = ToolbarButton(client, "Command1", "Add Excel", icons::AddWorkbook(), 40);
+  addFolderButton_ = ToolbarButton(client, "Command5", "Add Folder", icons::AddFolder(), 40);
+  removeJobButton_ = ToolbarButton(client, "Command2", "Remove File", icons::RemoveFile(), 40);
+  convertButton_ = ToolbarButton(client, "Command6", "Convert", icons::Convert(), 40);
+  helpButton_ = ToolbarButton(client, "Command8", "Help", icons::HelpBook(), 40);
+  homePageButton_ = ToolbarButton(client, "Command7", "HomePage", icons::Home(), 40);
+  exitButton_ = ToolbarButton(client, "Command9", "Exit", icons::ExitDoor(), 40);
+  Place(addWorkbookButton_, 120, 0, 1210, 975);
+  Place(addFolderButton_, 1440, 0, 1210, 975);
+  Place(removeJobButton_, 2760, 0, 1330, 975);
+  Place(convertButton_, 4200, 0, 1090, 975);
+  Place(helpButton_, 5400, 0, 970, 975);
+  Place(homePageButton_, 6480, 0, 1335, 975);
+  Place(exitButton_, 7920, 0, 970, 975);
 
-  ListView1 = new ListView("ListView1", false, client);
-  Place(ListView1, 120, 1080, 8180, 2650);
-  Command3 = ToolbarButton(client, "Command3", QString(), icons::ArrowUp(), 24);
-  Command3->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  Place(Command3, 8400, 2040, 370, 610);
-  Command4 = ToolbarButton(client, "Command4", QString(), icons::ArrowDown(), 24);
-  Command4->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  Place(Command4, 8400, 2880, 370, 610);
+  jobList_ = new ListView("ListView1", false, client);
+  jobList_->setSmallIcons({{kImageFile, icons::Workbook()},
+                           {kImageFolder, icons::Folder()},
+                           {kImageMissing, icons::Missing()}});
+  jobList_->addColumn("Please Select the Excel File or Folder to Convert", 7800 / 15);
+  Place(jobList_, 120, 1080, 8180, 2650);
+  moveUpButton_ = ToolbarButton(client, "Command3", QString(), icons::ArrowUp(), 24);
+  moveUpButton_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  Place(moveUpButton_, 8400, 2040, 370, 610);
+  moveDownButton_ = ToolbarButton(client, "Command4", QString(), icons::ArrowDown(), 24);
+  moveDownButton_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  Place(moveDownButton_, 8400, 2880, 370, 610);
 
-  Label3 = Caption(client, "Label3", "Convert Option:");
-  // Wide enough for its caption in Arial, ending just before Combo1.
-  Place(Label3, 240, 3840, 1290, 330);
-  Combo1 = new QComboBox(client);
-  Combo1->setObjectName("Combo1");
-  Place(Combo1, 1560, 3840, 6730, 330);
+  namingLabel_ = Caption(client, "Label3", "Convert Option:");
+  // Wide enough for its caption in Arial, ending just before the naming box.
+  Place(namingLabel_, 240, 3840, 1290, 330);
+  namingBox_ = new QComboBox(client);
+  namingBox_->setObjectName("Combo1");
+  for (const char* text : kNamingOptions) namingBox_->addItem(text);
+  namingBox_->setCurrentIndex(0);
+  Place(namingBox_, 1560, 3840, 6730, 330);
 
-  ListView2 = new ListView("ListView2", true, client);
-  Place(ListView2, 120, 4200, 3975, 2895);
-  ListView3 = new ListView("ListView3", true, client);
-  Place(ListView3, 4200, 4200, 4090, 2900);
+  workbookList_ = new ListView("ListView2", true, client);
+  workbookList_->addColumn("WorkBooks", 3600 / 15);
+  Place(workbookList_, 120, 4200, 3975, 2895);
+  worksheetList_ = new ListView("ListView3", true, client);
+  worksheetList_->addColumn("WorkSheets", 3700 / 15);
+  Place(worksheetList_, 4200, 4200, 4090, 2900);
 
-  Label1 = Caption(client, "Label1", QString());
-  Place(Label1, 120, 7200, 6975, 255);
-  Label7 = Caption(client, "Label7", "Select  output directory:");
-  Place(Label7, 120, 7440, 1935, 330);
-  Combo5 = new OutputCombo(client);
-  Place(Combo5, 2160, 7440, 4695, 330);
-  Command10 = new QPushButton("Browse", client);
-  Command10->setObjectName("Command10");
-  Place(Command10, 6960, 7440, 975, 330);
-  Command11 = new QPushButton("View", client);
-  Command11->setObjectName("Command11");
-  Place(Command11, 8040, 7440, 855, 330);
-  for (QPushButton* button : {Command10, Command11}) {
+  statusLabel_ = Caption(client, "Label1", QString());
+  Place(statusLabel_, 120, 7200, 6975, 255);
+  outputDirectoryLabel_ = Caption(client, "Label7", "Select  output directory:");
+  Place(outputDirectoryLabel_, 120, 7440, 1935, 330);
+  outputDirectoryBox_ = new OutputCombo(client);
+  Place(outputDirectoryBox_, 2160, 7440, 4695, 330);
+  browseButton_ = new QPushButton("Browse", client);
+  browseButton_->setObjectName("Command10");
+  Place(browseButton_, 6960, 7440, 975, 330);
+  viewButton_ = new QPushButton("View", client);
+  viewButton_->setObjectName("Command11");
+  Place(viewButton_, 8040, 7440, 855, 330);
+  for (QPushButton* button : {browseButton_, viewButton_}) {
     button->setAutoDefault(false);
     button->setDefault(false);
   }
 
-  ProgressBar1 = new QProgressBar(client);
-  ProgressBar1->setObjectName("ProgressBar1");
-  ProgressBar1->setRange(0, 100);
-  ProgressBar1->setValue(0);
-  ProgressBar1->setTextVisible(false);
-  Place(ProgressBar1, 120, 7800, 8775, 255);
+  progressBar_ = new QProgressBar(client);
+  progressBar_->setObjectName("ProgressBar1");
+  progressBar_->setRange(0, 100);
+  progressBar_->setValue(0);
+  progressBar_->setTextVisible(false);
+  Place(progressBar_, 120, 7800, 8775, 255);
 
-  QWidget* tabOrder[] = {Command1, Command5,  Command2,  Command6,  Command8,  Command7,
-                         Command9, ListView1, Combo1,    ListView2, ListView3, Command3,
-                         Command4, Combo5,    Command10, Command11};
+  QWidget* tabOrder[] = {addWorkbookButton_, addFolderButton_,    removeJobButton_, convertButton_,
+                         helpButton_,        homePageButton_,     exitButton_,      jobList_,
+                         namingBox_,         workbookList_,       worksheetList_,   moveUpButton_,
+                         moveDownButton_,    outputDirectoryBox_, browseButton_,    viewButton_};
   for (std::size_t i = 1; i < std::size(tabOrder); ++i)
     QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
-void Form1::buildMenus() {
+void MainWindow::buildMenus() {
   QMenuBar* bar = menuBar();
-  EE = bar->addMenu("File");
-  EE->setObjectName("EE");
-  AddExcel = EE->addAction("Add Excel");
-  AddFolder = EE->addAction("Add Folder");
-  FF = bar->addMenu("Edit");
-  FF->setObjectName("FF");
-  RemoveItem = FF->addAction("Remove Item");
-  RemoveAll = FF->addAction("Remove All Items");
-  Removeoutput = FF->addAction("Remove Current Output Directory");
-  RemoveAllOutput = FF->addAction("Remove All Output Directory");
-  Actions = bar->addMenu("Actions");
-  Actions->setObjectName("Actions");
-  Separate = Actions->addAction("Convert");
-  Settings = bar->addAction("Settings");
-  Help = bar->addMenu("Help");
-  Help->setObjectName("Help");
-  Help1 = Help->addAction("Help");
-  HomePage = Help->addAction("HomePage");
-  About = Help->addAction("About");
-  const std::pair<QAction*, const char*> names[] = {{AddExcel, "AddExcel"},
-                                                    {AddFolder, "AddFolder"},
-                                                    {RemoveItem, "RemoveItem"},
-                                                    {RemoveAll, "RemoveAll"},
-                                                    {Removeoutput, "Removeoutput"},
-                                                    {RemoveAllOutput, "RemoveAllOutput"},
-                                                    {Separate, "Separate"},
-                                                    {Settings, "Settings"},
-                                                    {Help1, "Help1"},
-                                                    {HomePage, "HomePage"},
-                                                    {About, "About"}};
+  fileMenu_ = bar->addMenu("File");
+  fileMenu_->setObjectName("EE");
+  addWorkbookAction_ = fileMenu_->addAction("Add Excel");
+  addFolderAction_ = fileMenu_->addAction("Add Folder");
+  editMenu_ = bar->addMenu("Edit");
+  editMenu_->setObjectName("FF");
+  removeJobAction_ = editMenu_->addAction("Remove Item");
+  removeAllAction_ = editMenu_->addAction("Remove All Items");
+  removeOutputDirectoryAction_ = editMenu_->addAction("Remove Current Output Directory");
+  removeAllOutputDirectoriesAction_ = editMenu_->addAction("Remove All Output Directory");
+  actionsMenu_ = bar->addMenu("Actions");
+  actionsMenu_->setObjectName("Actions");
+  convertAction_ = actionsMenu_->addAction("Convert");
+  settingsAction_ = bar->addAction("Settings");
+  helpMenu_ = bar->addMenu("Help");
+  helpMenu_->setObjectName("Help");
+  helpAction_ = helpMenu_->addAction("Help");
+  homePageAction_ = helpMenu_->addAction("HomePage");
+  aboutAction_ = helpMenu_->addAction("About");
+  const std::pair<QAction*, const char*> names[] = {
+      {addWorkbookAction_, "AddExcel"},
+      {addFolderAction_, "AddFolder"},
+      {removeJobAction_, "RemoveItem"},
+      {removeAllAction_, "RemoveAll"},
+      {removeOutputDirectoryAction_, "Removeoutput"},
+      {removeAllOutputDirectoriesAction_, "RemoveAllOutput"},
+      {convertAction_, "Separate"},
+      {settingsAction_, "Settings"},
+      {helpAction_, "Help1"},
+      {homePageAction_, "HomePage"},
+      {aboutAction_, "About"}};
   for (const auto& [action, name] : names) action->setObjectName(name);
   // No access keys anywhere: an "&" in a caption would be one.
   menuBar()->setNativeMenuBar(false);
   setFixedSize(Px(9000), Px(8088) + menuBar()->sizeHint().height());
 }
 
-void Form1::wireCommands() {
-  connect(Command1, &QToolButton::clicked, this, &Form1::Command1_Click);
-  connect(Command5, &QToolButton::clicked, this, &Form1::Command5_Click);
-  connect(Command2, &QToolButton::clicked, this, &Form1::Command2_Click);
-  connect(Command6, &QToolButton::clicked, this, &Form1::Command6_Click);
-  connect(Command8, &QToolButton::clicked, this, &Form1::Command8_Click);
-  connect(Command7, &QToolButton::clicked, this, &Form1::Command7_Click);
-  connect(Command9, &QToolButton::clicked, this, &Form1::Command9_Click);
-  connect(Command3, &QToolButton::clicked, this, &Form1::Command3_Click);
-  connect(Command4, &QToolButton::clicked, this, &Form1::Command4_Click);
-  connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
-  connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
-  connect(ListView1, &ListView::itemClick, this, &Form1::ListView1_ItemClick);
-  connect(ListView2, &ListView::itemClick, this, &Form1::ListView2_ItemClick);
-  connect(AddExcel, &QAction::triggered, this, &Form1::AddExcel_Click);
-  connect(AddFolder, &QAction::triggered, this, &Form1::AddFolder_Click);
-  connect(RemoveItem, &QAction::triggered, this, &Form1::RemoveItem_Click);
-  connect(RemoveAll, &QAction::triggered, this, &Form1::RemoveAll_Click);
-  connect(Removeoutput, &QAction::triggered, this, &Form1::Removeoutput_Click);
-  connect(RemoveAllOutput, &QAction::triggered, this, &Form1::RemoveAllOutput_Click);
-  connect(Separate, &QAction::triggered, this, &Form1::Separate_Click);
-  connect(Settings, &QAction::triggered, this, &Form1::Settings_Click);
-  connect(Help1, &QAction::triggered, this, &Form1::Help1_Click);
-  connect(HomePage, &QAction::triggered, this, &Form1::HomePage_Click);
-  connect(About, &QAction::triggered, this, &Form1::About_Click);
+void MainWindow::wireCommands() {
+  connect(addWorkbookButton_, &QToolButton::clicked, this, &MainWindow::onAddWorkbookClicked);
+  connect(addFolderButton_, &QToolButton::clicked, this, &MainWindow::onAddFolderClicked);
+  connect(removeJobButton_, &QToolButton::clicked, this, &MainWindow::onRemoveJobClicked);
+  connect(convertButton_, &QToolButton::clicked, this, &MainWindow::onConvertClicked);
+  connect(helpButton_, &QToolButton::clicked, this, &MainWindow::onHelpClicked);
+  connect(homePageButton_, &QToolButton::clicked, this, &MainWindow::onHomePageClicked);
+  connect(exitButton_, &QToolButton::clicked, this, &MainWindow::onExitClicked);
+  connect(moveUpButton_, &QToolButton::clicked, this, &MainWindow::onMoveUpClicked);
+  connect(moveDownButton_, &QToolButton::clicked, this, &MainWindow::onMoveDownClicked);
+  connect(browseButton_, &QPushButton::clicked, this, &MainWindow::onBrowseClicked);
+  connect(viewButton_, &QPushButton::clicked, this, &MainWindow::onViewClicked);
+  connect(jobList_, &ListView::itemClick, this, &MainWindow::onJobSelected);
+  connect(workbookList_, &ListView::itemClick, this, &MainWindow::onWorkbookSelected);
+  connect(addWorkbookAction_, &QAction::triggered, this, &MainWindow::onAddWorkbookClicked);
+  connect(addFolderAction_, &QAction::triggered, this, &MainWindow::onAddFolderClicked);
+  connect(removeJobAction_, &QAction::triggered, this, &MainWindow::onRemoveJobClicked);
+  connect(removeAllAction_, &QAction::triggered, this, &MainWindow::onRemoveAllClicked);
+  connect(removeOutputDirectoryAction_, &QAction::triggered, this,
+          &MainWindow::onRemoveOutputDirectoryClicked);
+  connect(removeAllOutputDirectoriesAction_, &QAction::triggered, this,
+          &MainWindow::onRemoveAllOutputDirectoriesClicked);
+  connect(convertAction_, &QAction::triggered, this, &MainWindow::onConvertClicked);
+  connect(settingsAction_, &QAction::triggered, this, &MainWindow::onSettingsClicked);
+  connect(helpAction_, &QAction::triggered, this, &MainWindow::onHelpClicked);
+  connect(homePageAction_, &QAction::triggered, this, &MainWindow::onHomePageClicked);
+  connect(aboutAction_, &QAction::triggered, this, &MainWindow::onAboutClicked);
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void MainWindow::loadLists() {
+  // Every line becomes an entry, even empty ones and paths that are gone.
+  for (const auto& line : ReadLines(JobListPath(appFolder_))) {
+    const int index = jobEntries_->add(line);
+    jobEntries_->setImage(index, ImageForPathKind(GetPathKind(line)));
+  }
+
+  for (const auto& line : ReadLines(OutputHistoryPath(appFolder_)))
+    outputEntries_->insert(outputEntries_->count(), line);
+  if (outputEntries_->count() >= 1)
+    outputEntries_->select(0);
+  else
+    outputEntries_->select(-1);
+}
+
+void MainWindow::saveLists() {
+  const auto switches = ReadSettings(appFolder_);
+  std::vector<std::string> failed;
+  if (switches.saveJobList) {
+    std::vector<std::string> lines;
+    for (int i = 1; i <= jobEntries_->count(); ++i) lines.push_back(jobEntries_->text(i));
+    if (!WriteLines(JobListPath(appFolder_), lines)) failed.push_back(JobListPath(appFolder_));
+  }
+  if (switches.saveOutputHistory) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < outputEntries_->count() && i < kMaxSavedHistory; ++i)
+      lines.push_back(outputEntries_->entry(i));
+    if (!WriteLines(OutputHistoryPath(appFolder_), lines))
+      failed.push_back(OutputHistoryPath(appFolder_));
+  }
+  // The window still closes, but the user learns that the lists are not kept.
+  for (const auto& path : failed)
+    host_.showMessage("Failed to save \"" + path + "\"!", MessageStyle::Critical);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
   if (!unloaded_) {
     unloaded_ = true;
-    Form_Unload();
+    saveLists();
   }
   event->accept();
 }
 
-EntryList& Form1::jobList() {
+EntryList& MainWindow::jobList() {
   return *jobEntries_;
 }
-EntryList& Form1::workbookList() {
+EntryList& MainWindow::workbookList() {
   return *workbookEntries_;
 }
-EntryList& Form1::worksheetList() {
+EntryList& MainWindow::worksheetList() {
   return *worksheetEntries_;
 }
-int Form1::namingOption() const {
-  return Combo1->currentIndex();
+int MainWindow::namingOption() const {
+  return namingBox_->currentIndex();
 }
-ComboBox& Form1::outputBox() {
+ComboBox& MainWindow::outputBox() {
   return *outputEntries_;
 }
-Desktop& Form1::desktop() {
+Desktop& MainWindow::desktop() {
   return host_;
 }
-void Form1::setPointer(int pointer) {
+void MainWindow::setPointer(int pointer) {
   host_.setPointer(pointer);
 }
 
 // A conversion keeps the event loop waiting; the status line and the
 // progress bar paint at once so the user sees how far it is.
-void Form1::setStatus(const std::string& text) {
-  Label1->setText(QString::fromStdString(text));
-  Label1->repaint();
+void MainWindow::setStatus(const std::string& text) {
+  statusLabel_->setText(QString::fromStdString(text));
+  statusLabel_->repaint();
 }
 
-void Form1::setProgressMax(int max) {
+void MainWindow::setProgressMax(int max) {
   // A maximum of 0 would turn the bar into a busy indicator.
-  ProgressBar1->setRange(0, std::max(max, 1));
-  ProgressBar1->repaint();
+  progressBar_->setRange(0, std::max(max, 1));
+  progressBar_->repaint();
 }
 
-void Form1::setProgressValue(int value) {
-  ProgressBar1->setValue(std::clamp(value, ProgressBar1->minimum(), ProgressBar1->maximum()));
-  ProgressBar1->repaint();
+void MainWindow::setProgressValue(int value) {
+  progressBar_->setValue(std::clamp(value, progressBar_->minimum(), progressBar_->maximum()));
+  progressBar_->repaint();
 }
 
 }  // namespace quorvel

@@ -1,13 +1,16 @@
 #pragma once
-// form1, the main window: the controls and menus at their fixed places,
-// every command wired to its handler, and the window model the engine
-// works on. Handlers translate a widget event into engine calls.
+// The main window: the controls and menus at their fixed places, every
+// command wired to its handler, and the window model the window's
+// procedures work on. Handlers translate a widget event into engine calls.
+// Each control keeps its designer name as its objectName ("Command6" is the
+// Convert button), so tests and anyone comparing with the designer's form
+// find it.
 #include <QMainWindow>
 #include <memory>
 #include <string>
 
-#include "engine/engine.h"
-#include "engine/ui_interfaces.h"
+#include "engine/window/window_model.h"
+#include "engine/window/window_procedures.h"
 
 class QAction;
 class QComboBox;
@@ -25,7 +28,7 @@ class ListViewEntries;
 class OutputCombo;
 class OutputComboEntries;
 
-// The naming-option texts of Combo1, positions 0 to 2.
+// The naming-option texts, positions 0 to 2.
 inline constexpr const char* kNamingOptions[] = {
     "TXT Filename will be based on sheet name",
     "TXT Filename will be based on workbook name and sheet name ",
@@ -34,87 +37,41 @@ inline constexpr const char* kNamingOptions[] = {
 // At most this many history entries (indexes 0 to 200) are saved at exit.
 inline constexpr int kMaxSavedHistory = 201;
 
-class Form1 : public QMainWindow, public WindowModel {
+class MainWindow : public QMainWindow, public WindowModel {
   Q_OBJECT
  public:
   // `appFolder` holds EXCEL.txt, output.txt and set.txt.
-  Form1(std::string appFolder, DesktopHost& host,
-        spreadsheet::ApplicationFactory newApplication = {}, QWidget* parent = nullptr);
-  ~Form1() override;
+  MainWindow(std::string appFolder, DesktopHost& host,
+             spreadsheet::ApplicationFactory newApplication = {}, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   const std::string& appFolder() const { return appFolder_; }
-  Engine& engine() { return *engine_; }
+  WindowProcedures& procedures() { return *procedures_; }
   ListViewEntries& jobEntries() { return *jobEntries_; }
 
-  // Controls, by their designer names.
-  QToolButton* Command1;  // Add Excel
-  QToolButton* Command5;  // Add Folder
-  QToolButton* Command2;  // Remove File
-  QToolButton* Command6;  // Convert
-  QToolButton* Command8;  // Help
-  QToolButton* Command7;  // HomePage
-  QToolButton* Command9;  // Exit
-  ListView* ListView1;    // job list
-  QComboBox* Combo1;      // naming option
-  ListView* ListView2;    // workbook list
-  ListView* ListView3;    // worksheet list
-  QToolButton* Command3;  // move up
-  QToolButton* Command4;  // move down
-  QLabel* Label1;         // status line
-  QProgressBar* ProgressBar1;
-  QLabel* Label3;
-  OutputCombo* Combo5;     // output directory and its history
-  QPushButton* Command10;  // Browse
-  QPushButton* Command11;  // View
-  QLabel* Label7;
-
-  QMenu* EE;
-  QAction* AddExcel;
-  QAction* AddFolder;
-  QMenu* FF;
-  QAction* RemoveItem;
-  QAction* RemoveAll;
-  QAction* Removeoutput;
-  QAction* RemoveAllOutput;
-  QMenu* Actions;
-  QAction* Separate;
-  QAction* Settings;
-  QMenu* Help;
-  QAction* Help1;
-  QAction* HomePage;
-  QAction* About;
-
-  // Start-up and shut-down.
-  void Form_Load();
-  void Form_Unload();
-  // Job list and workbook browser.
-  void Command1_Click();
-  void AddExcel_Click() { Command1_Click(); }
-  void Command5_Click();
-  void AddFolder_Click() { Command5_Click(); }
-  void Command2_Click();
-  void RemoveItem_Click() { Command2_Click(); }
-  void Command3_Click();
-  void Command4_Click();
-  void RemoveAll_Click();
-  void ListView1_ItemClick();
-  void ListView2_ItemClick();
+  // Job list and workbook browser. A menu item with a button's role runs
+  // the button's handler.
+  void onAddWorkbookClicked();  // "Add Excel"
+  void onAddFolderClicked();
+  void onRemoveJobClicked();  // "Remove File", "Remove Item"
+  void onMoveUpClicked();
+  void onMoveDownClicked();
+  void onRemoveAllClicked();
+  void onJobSelected();
+  void onWorkbookSelected();
   // Conversion.
-  void Command6_Click();
-  void Separate_Click() { Command6_Click(); }
+  void onConvertClicked();
   // Output directory history.
-  void Command10_Click();
-  void Command11_Click();
-  void Removeoutput_Click();
-  void RemoveAllOutput_Click();
+  void onBrowseClicked();
+  void onViewClicked();
+  void onRemoveOutputDirectoryClicked();
+  void onRemoveAllOutputDirectoriesClicked();
   // Settings, help, home page, About, Exit.
-  void Settings_Click();
-  void Command8_Click();
-  void Help1_Click() { Command8_Click(); }
-  void Command7_Click();
-  void HomePage_Click() { Command7_Click(); }
-  void About_Click();
-  void Command9_Click();
+  void onSettingsClicked();
+  void onHelpClicked();
+  void onHomePageClicked();
+  void onAboutClicked();
+  void onExitClicked();
 
   // WindowModel.
   EntryList& jobList() override;
@@ -135,8 +92,51 @@ class Form1 : public QMainWindow, public WindowModel {
   void buildControls();
   void buildMenus();
   void wireCommands();
+  // Start-up: the job list and the output-directory history from their
+  // files. Shut-down: both written back, each as its setting says.
+  void loadLists();
+  void saveLists();
   void moveJobEntry(int offset);
   void clearSheetNames();
+
+  // Controls; the designer name is the objectName.
+  QToolButton* addWorkbookButton_;   // Command1 "Add Excel"
+  QToolButton* addFolderButton_;     // Command5
+  QToolButton* removeJobButton_;     // Command2 "Remove File"
+  QToolButton* convertButton_;       // Command6
+  QToolButton* helpButton_;          // Command8
+  QToolButton* homePageButton_;      // Command7
+  QToolButton* exitButton_;          // Command9
+  ListView* jobList_;                // ListView1
+  QComboBox* namingBox_;             // Combo1, the naming option
+  ListView* workbookList_;           // ListView2
+  ListView* worksheetList_;          // ListView3
+  QToolButton* moveUpButton_;        // Command3
+  QToolButton* moveDownButton_;      // Command4
+  QLabel* statusLabel_;              // Label1
+  QProgressBar* progressBar_;        // ProgressBar1
+  QLabel* namingLabel_;              // Label3
+  OutputCombo* outputDirectoryBox_;  // Combo5, the output directory and its history
+  QPushButton* browseButton_;        // Command10
+  QPushButton* viewButton_;          // Command11
+  QLabel* outputDirectoryLabel_;     // Label7
+
+  // Menus and their items, likewise.
+  QMenu* fileMenu_;                            // EE
+  QAction* addWorkbookAction_;                 // AddExcel
+  QAction* addFolderAction_;                   // AddFolder
+  QMenu* editMenu_;                            // FF
+  QAction* removeJobAction_;                   // RemoveItem
+  QAction* removeAllAction_;                   // RemoveAll
+  QAction* removeOutputDirectoryAction_;       // Removeoutput
+  QAction* removeAllOutputDirectoriesAction_;  // RemoveAllOutput
+  QMenu* actionsMenu_;                         // Actions
+  QAction* convertAction_;                     // Separate
+  QAction* settingsAction_;                    // Settings
+  QMenu* helpMenu_;                            // Help
+  QAction* helpAction_;                        // Help1
+  QAction* homePageAction_;                    // HomePage
+  QAction* aboutAction_;                       // About
 
   std::string appFolder_;
   DesktopHost& host_;
@@ -144,7 +144,7 @@ class Form1 : public QMainWindow, public WindowModel {
   std::unique_ptr<ListViewEntries> workbookEntries_;
   std::unique_ptr<ListViewEntries> worksheetEntries_;
   std::unique_ptr<OutputComboEntries> outputEntries_;
-  std::unique_ptr<Engine> engine_;
+  std::unique_ptr<WindowProcedures> procedures_;
   bool unloaded_ = false;
 };
 

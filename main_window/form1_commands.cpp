@@ -6,27 +6,27 @@
 
 namespace quorvel {
 
-void Form1::Command6_Click() {
-  engine_->RunConversion();
+void MainWindow::onConvertClicked() {
+  procedures_->RunConversion();
 }
 
-void Form1::Settings_Click() {
+void MainWindow::onSettingsClicked() {
   ShowSettingsDialog(appFolder_, host_, this);
 }
 
-void Form1::Command8_Click() {
+void MainWindow::onHelpClicked() {
   OpenHelpFile(host_);
 }
 
-void Form1::Command7_Click() {
+void MainWindow::onHomePageClicked() {
   OpenHomePage(host_);
 }
 
-void Form1::About_Click() {
+void MainWindow::onAboutClicked() {
   ShowAboutBox(host_, this, appFolder_);
 }
 
-void Form1::Command9_Click() {
+void MainWindow::onExitClicked() {
   close();
 }
 

@@ -14,8 +14,8 @@ QIcon Convert();      // "Convert"
 QIcon HelpBook();     // "Help"
 QIcon Home();         // "HomePage"
 QIcon ExitDoor();     // "Exit"
-QIcon ArrowUp();      // Command3
-QIcon ArrowDown();    // Command4
+QIcon ArrowUp();      // move the job up
+QIcon ArrowDown();    // move the job down
 QIcon Product();      // the window icon
 
 }  // namespace quorvel::icons

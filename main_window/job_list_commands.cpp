@@ -8,11 +8,11 @@
 
 namespace quorvel {
 
-void Form1::clearSheetNames() {
-  engine_->state().sheetNames.erase();
+void MainWindow::clearSheetNames() {
+  procedures_->state().sheetNames.erase();
 }
 
-void Form1::Command1_Click() {
+void MainWindow::onAddWorkbookClicked() {
   try {
     CCommonDialogs dialog(host_);
     dialog.Init(this);
@@ -24,10 +24,10 @@ void Form1::Command1_Click() {
       jobEntries_->select(index);
       jobEntries_->refresh();
       jobEntries_->ensureVisible(index);
-      engine_->AddFolderWorkbooks(path);
+      procedures_->AddFolderWorkbooks(path);
       clearSheetNames();
       setPointer(kPointerHourglass);
-      engine_->ListWorkbookSheets();
+      procedures_->ListWorkbookSheets();
     }
   } catch (...) {
     // Ends quietly; what was done stays done.
@@ -35,7 +35,7 @@ void Form1::Command1_Click() {
   setPointer(kPointerDefault);
 }
 
-void Form1::Command5_Click() {
+void MainWindow::onAddFolderClicked() {
   try {
     CCommonDialogs dialog(host_);
     dialog.Init(this);
@@ -45,12 +45,12 @@ void Form1::Command5_Click() {
       if (!path.empty()) {
         const int index = jobEntries_->add(path, kImageFolder);
         jobEntries_->select(index);
-        engine_->AddFolderWorkbooks(path);
+        procedures_->AddFolderWorkbooks(path);
         jobEntries_->refresh();
         jobEntries_->ensureVisible(index);
         setPointer(kPointerHourglass);
         clearSheetNames();
-        engine_->ListWorkbookSheets();
+        procedures_->ListWorkbookSheets();
       }
     }
   } catch (...) {
@@ -58,7 +58,7 @@ void Form1::Command5_Click() {
   setPointer(kPointerDefault);
 }
 
-void Form1::Command2_Click() {
+void MainWindow::onRemoveJobClicked() {
   try {
     const int count = jobEntries_->count();
     const int index = jobEntries_->selected();
@@ -71,9 +71,9 @@ void Form1::Command2_Click() {
       } else {
         const int next = index == 1 ? 1 : index - 1;
         jobEntries_->select(next);
-        engine_->AddFolderWorkbooks(jobEntries_->text(next));
+        procedures_->AddFolderWorkbooks(jobEntries_->text(next));
         setPointer(kPointerHourglass);
-        engine_->ListWorkbookSheets();
+        procedures_->ListWorkbookSheets();
       }
     }
   } catch (...) {
@@ -81,7 +81,7 @@ void Form1::Command2_Click() {
   setPointer(kPointerDefault);
 }
 
-void Form1::moveJobEntry(int offset) {
+void MainWindow::moveJobEntry(int offset) {
   const int count = jobEntries_->count();
   const int index = jobEntries_->selected();
   if (count == 0 || index == 0) return;
@@ -95,22 +95,22 @@ void Form1::moveJobEntry(int offset) {
   jobEntries_->ensureVisible(moved);
 }
 
-void Form1::Command3_Click() {
+void MainWindow::onMoveUpClicked() {
   moveJobEntry(-1);
 }
 
-void Form1::Command4_Click() {
+void MainWindow::onMoveDownClicked() {
   moveJobEntry(+1);
 }
 
-void Form1::RemoveAll_Click() {
+void MainWindow::onRemoveAllClicked() {
   clearSheetNames();
   jobEntries_->clear();
   workbookEntries_->clear();
   worksheetEntries_->clear();
 }
 
-void Form1::ListView1_ItemClick() {
+void MainWindow::onJobSelected() {
   if (jobEntries_->count() == 0) return;
   const int index = jobEntries_->selected();
   if (index == 0) return;
@@ -119,18 +119,16 @@ void Form1::ListView1_ItemClick() {
   worksheetEntries_->clear();
   clearSheetNames();
   setPointer(kPointerHourglass);
-  engine_->AddFolderWorkbooks(path);
-  engine_->ListWorkbookSheets();
+  procedures_->AddFolderWorkbooks(path);
+  procedures_->ListWorkbookSheets();
   setPointer(kPointerDefault);
   // The table keeps the names just listed (no second erase), so that label
   // edits survive a click on the workbook already on display.
 }
 
-void Form1::ListView2_ItemClick() {
+void MainWindow::onWorkbookSelected() {
   setPointer(kPointerHourglass);
-  engine_->state().freshSheetListing = false;
-  engine_->ListWorkbookSheets();
-  engine_->state().freshSheetListing = true;
+  procedures_->ListWorkbookSheets(SheetListing::Remembered);
   setPointer(kPointerDefault);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The report-style list of the main window (ListView1 to ListView3): one
+// The report-style list of the main window (job, workbook and worksheet list): one
 // column with a header, optional check boxes and small images, in-place
 // label editing (click a selected entry, or F2), never sorted. It keeps one
 // entry selected once it has any, and reports ItemClick when the user
@@ -8,7 +8,7 @@
 #include <QTreeWidget>
 #include <map>
 
-#include "engine/ui_interfaces.h"
+#include "engine/window/window_model.h"
 
 namespace quorvel {
 
@@ -45,7 +45,7 @@ class ListView : public QTreeWidget {
   bool pressedOnCheckBox_ = false;
 };
 
-// The engine's view of a ListView.
+// The window procedures' view of a ListView.
 class ListViewEntries : public EntryList {
  public:
   explicit ListViewEntries(ListView& view) : view_(view) {}

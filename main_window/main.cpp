@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   // Lets the desktop match the window to its menu entry and icon.
   QGuiApplication::setDesktopFileName(QUORVEL_APP_ID);
   quorvel::QtDesktopHost host;
-  quorvel::Form1 window(
+  quorvel::MainWindow window(
       quorvel::ApplicationFolder(QCoreApplication::applicationDirPath().toStdString()), host);
   window.show();
   return app.exec();

@@ -1,10 +1,10 @@
 #pragma once
-// Combo5: the output directory, typed or chosen from the history. Typing
+// The output-directory box (Combo5): typed, or chosen from the history. Typing
 // makes the selected index -1; choosing an entry copies it into the text.
 // Enter adds nothing to the history and nothing completes what is typed.
 #include <QComboBox>
 
-#include "engine/ui_interfaces.h"
+#include "engine/window/window_model.h"
 
 namespace quorvel {
 
@@ -21,7 +21,7 @@ class OutputCombo : public QComboBox {
   bool typed_ = false;
 };
 
-// The engine's view of Combo5.
+// The window procedures' view of the output-directory box.
 class OutputComboEntries : public ComboBox {
  public:
   explicit OutputComboEntries(OutputCombo& box) : box_(box) {}

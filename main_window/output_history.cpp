@@ -1,13 +1,14 @@
-// The output directory history in Combo5: Browse, View and the two
+// The output-directory history: Browse, View and the two
 // Edit-menu remove commands.
 #include "dialogs/common_dialogs.h"
 #include "dialogs/desktop_host.h"
+#include "engine/path_kind.h"
 #include "main_window/form1.h"
 #include "main_window/output_combo.h"
 
 namespace quorvel {
 
-void Form1::Command10_Click() {
+void MainWindow::onBrowseClicked() {
   CCommonDialogs dialog(host_);
   dialog.Init(this);
   dialog.setTitle("Output Folder");
@@ -18,15 +19,15 @@ void Form1::Command10_Click() {
   if (outputEntries_->count() >= 1) outputEntries_->select(0);
 }
 
-void Form1::Command11_Click() {
+void MainWindow::onViewClicked() {
   // An empty box names no directory; with the separator appended it would
   // name the file system's root.
   if (outputEntries_->text().empty()) return;
   const std::string folder = outputEntries_->text() + "/";
-  if (GetPathKind(folder) == kPathDirectory) host_.open(folder);
+  if (GetPathKind(folder) == PathKind::Directory) host_.open(folder);
 }
 
-void Form1::Removeoutput_Click() {
+void MainWindow::onRemoveOutputDirectoryClicked() {
   const int count = outputEntries_->count();
   const int index = outputEntries_->selectedIndex();
   if (count == 0 || index == -1) return;
@@ -37,7 +38,7 @@ void Form1::Removeoutput_Click() {
     outputEntries_->select(index);
 }
 
-void Form1::RemoveAllOutput_Click() {
+void MainWindow::onRemoveAllOutputDirectoriesClicked() {
   const int count = outputEntries_->count();
   for (int i = 0; i < count; ++i) outputEntries_->remove(0);
 }

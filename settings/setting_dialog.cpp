@@ -11,64 +11,64 @@
 
 namespace quorvel {
 
-Setting::Setting(std::string appFolder, DesktopHost& host, QWidget* parent)
+SettingsDialog::SettingsDialog(std::string appFolder, DesktopHost& host, QWidget* parent)
     : QDialog(parent), appFolder_(std::move(appFolder)), host_(host) {
   setObjectName("Setting");
   setWindowTitle("Setting");
   setFont(WindowFont());
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
-  Check1 = new QCheckBox("Automatically save the current file", this);
-  Check1->setObjectName("Check1");
-  Check2 = new QCheckBox("Automatically save the output directory", this);
-  Check2->setObjectName("Check2");
-  OKButton = new QPushButton("OK", this);
-  OKButton->setObjectName("OKButton");
-  CancelButton = new QPushButton("Cancel", this);
-  CancelButton->setObjectName("CancelButton");
-  for (QPushButton* button : {OKButton, CancelButton}) button->setMinimumWidth(80);
+  saveJobListBox_ = new QCheckBox("Automatically save the current file", this);
+  saveJobListBox_->setObjectName("Check1");
+  saveOutputHistoryBox_ = new QCheckBox("Automatically save the output directory", this);
+  saveOutputHistoryBox_->setObjectName("Check2");
+  okButton_ = new QPushButton("OK", this);
+  okButton_->setObjectName("OKButton");
+  cancelButton_ = new QPushButton("Cancel", this);
+  cancelButton_->setObjectName("CancelButton");
+  for (QPushButton* button : {okButton_, cancelButton_}) button->setMinimumWidth(80);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(OKButton);
-  buttons->addWidget(CancelButton);
+  buttons->addWidget(okButton_);
+  buttons->addWidget(cancelButton_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(16, 16, 16, 12);
   layout->setSpacing(10);
-  layout->addWidget(Check1);
-  layout->addWidget(Check2);
+  layout->addWidget(saveJobListBox_);
+  layout->addWidget(saveOutputHistoryBox_);
   layout->addSpacing(8);
   layout->addLayout(buttons);
   setFixedSize(sizeHint());
 
-  connect(OKButton, &QPushButton::clicked, this, &Setting::OKButton_Click);
-  connect(CancelButton, &QPushButton::clicked, this, &Setting::CancelButton_Click);
-  Form_Load();
+  connect(okButton_, &QPushButton::clicked, this, &SettingsDialog::onOkClicked);
+  connect(cancelButton_, &QPushButton::clicked, this, &SettingsDialog::onCancelClicked);
+  loadSettings();
 }
 
-void Setting::Form_Load() {
+void SettingsDialog::loadSettings() {
   const Settings settings = ReadSettings(appFolder_);
-  Check1->setChecked(settings.saveJobList);
-  Check2->setChecked(settings.saveOutputHistory);
+  saveJobListBox_->setChecked(settings.saveJobList);
+  saveOutputHistoryBox_->setChecked(settings.saveOutputHistory);
 }
 
-void Setting::OKButton_Click() {
+void SettingsDialog::onOkClicked() {
   Settings settings;
-  settings.saveJobList = Check1->isChecked();
-  settings.saveOutputHistory = Check2->isChecked();
+  settings.saveJobList = saveJobListBox_->isChecked();
+  settings.saveOutputHistory = saveOutputHistoryBox_->isChecked();
   // A change the user confirmed must not vanish without a word.
   if (!WriteSettings(appFolder_, settings))
     host_.showMessage("Failed to save the settings to \"" + SettingsPath(appFolder_) + "\"!",
-                      kStyleCritical);
+                      MessageStyle::Critical);
   accept();
 }
 
-void Setting::CancelButton_Click() {
+void SettingsDialog::onCancelClicked() {
   reject();
 }
 
 void ShowSettingsDialog(const std::string& appFolder, DesktopHost& host, QWidget* parent) {
-  Setting dialog(appFolder, host, parent);
+  SettingsDialog dialog(appFolder, host, parent);
   host.runModal(dialog);
 }
 

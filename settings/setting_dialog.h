@@ -1,7 +1,8 @@
 #pragma once
-// The settings dialog `Setting`: the two switches of "set.txt". Every
-// opening reads the file afresh; OK rewrites it, Cancel and the title
-// bar's close leave it as it was.
+// The settings dialog: the two switches of "set.txt". Every opening reads
+// the file afresh; OK rewrites it, Cancel and the title bar's close leave it
+// as it was. The dialog and its controls keep their designer names as
+// objectNames.
 #include <QDialog>
 #include <string>
 
@@ -12,26 +13,27 @@ namespace quorvel {
 
 class DesktopHost;
 
-class Setting : public QDialog {
+class SettingsDialog : public QDialog {
   Q_OBJECT
  public:
-  Setting(std::string appFolder, DesktopHost& host, QWidget* parent = nullptr);
+  SettingsDialog(std::string appFolder, DesktopHost& host, QWidget* parent = nullptr);
 
-  QCheckBox* Check1;
-  QCheckBox* Check2;
-  QPushButton* OKButton;
-  QPushButton* CancelButton;
-
-  void Form_Load();
-  void OKButton_Click();
-  void CancelButton_Click();
+  void onOkClicked();
+  void onCancelClicked();
 
  private:
+  // Each time the dialog is shown: the boxes from the file.
+  void loadSettings();
+
+  QCheckBox* saveJobListBox_;        // Check1
+  QCheckBox* saveOutputHistoryBox_;  // Check2
+  QPushButton* okButton_;            // OKButton
+  QPushButton* cancelButton_;        // CancelButton
   std::string appFolder_;
   DesktopHost& host_;
 };
 
-// Settings_Click of the main window: shows the dialog modally.
+// The main window's Settings command: shows the dialog modally.
 void ShowSettingsDialog(const std::string& appFolder, DesktopHost& host, QWidget* parent);
 
 }  // namespace quorvel

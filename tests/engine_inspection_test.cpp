@@ -20,20 +20,18 @@ struct Inspection : ::testing::Test {
   // What the workbook-list click handler does.
   void click(int workbook) {
     s.window.workbooks.select(workbook);
-    s.engine.state().freshSheetListing = false;
-    s.engine.ListWorkbookSheets();
-    s.engine.state().freshSheetListing = true;
+    s.procedures.ListWorkbookSheets(SheetListing::Remembered);
   }
   const std::string& table(int w, int sheet, SheetNameTable::Kind kind) {
-    return s.engine.state().sheetNames.get(w, sheet, kind);
+    return s.procedures.state().sheetNames.get(w, sheet, kind);
   }
 };
 
 TEST_F(Inspection, AFreshListingAsksTheServerAndFillsTheTable) {
-  s.engine.ListWorkbookSheets();
+  s.procedures.ListWorkbookSheets();
   EXPECT_EQ(s.window.worksheets.texts(), (Strings{"Jan", "Feb", "Mar"}));
   EXPECT_EQ(s.window.worksheets.ticks(), std::vector<bool>(3, true));
-  EXPECT_EQ(s.engine.state().currentWorkbookIndex, 1);
+  EXPECT_EQ(s.procedures.state().currentWorkbookIndex, 1);
   for (int sheet = 1; sheet <= 3; ++sheet) EXPECT_EQ(table(1, sheet, SheetNameTable::Ticked), "1");
   EXPECT_EQ(table(1, 3, SheetNameTable::Label), "Mar");
   EXPECT_EQ(s.script->calls, (Strings{"create", "open " + s.dir.file("in/A.xls"), "alerts off",
@@ -54,17 +52,17 @@ TEST_F(Inspection, EditsSurviveMovingBetweenWorkbooks) {
 }
 
 TEST_F(Inspection, AFreshListingNeitherStoresNorReadsTheTable) {
-  s.engine.ListWorkbookSheets();
+  s.procedures.ListWorkbookSheets();
   s.window.worksheets.setText(1, "Edited");
-  s.engine.ListWorkbookSheets();
+  s.procedures.ListWorkbookSheets();
   EXPECT_EQ(s.script->count("create"), 2);
   EXPECT_EQ(s.window.worksheets.text(1), "Jan");
   EXPECT_EQ(table(1, 1, SheetNameTable::Label), "Jan");
 }
 
 TEST_F(Inspection, ClickingTheShownWorkbookBeforeItIsStoredListsItAnew) {
-  s.engine.ListWorkbookSheets();
-  s.engine.state().sheetNames.erase();  // a job-list selection erases the table
+  s.procedures.ListWorkbookSheets();
+  s.procedures.state().sheetNames.erase();  // a job-list selection erases the table
   s.window.worksheets.setText(1, "Edited");
   s.window.worksheets.setTicked(2, false);
   click(1);
@@ -92,16 +90,16 @@ TEST_F(Inspection, AVanishedWorkbookChangesNothing) {
   std::filesystem::remove(s.dir.file("in/B.xls"));
   click(2);
   EXPECT_EQ(s.window.worksheets.texts(), (Strings{"Jan", "Feb", "Mar"}));
-  EXPECT_EQ(s.engine.state().currentWorkbookIndex, 1);
+  EXPECT_EQ(s.procedures.state().currentWorkbookIndex, 1);
   EXPECT_TRUE(s.window.desk.messages.empty());
 }
 
 TEST_F(Inspection, AWorkbookThatCannotBeOpenedIsReportedAndTheServerQuit) {
   s.script->failStep = Step::Open;
   s.script->failOnCall = 1;
-  s.engine.ListWorkbookSheets();
+  s.procedures.ListWorkbookSheets();
   EXPECT_EQ(test::messageTexts(s.window), (Strings{s.script->failText, "Excel file open failed!"}));
-  for (const auto& m : s.window.desk.messages) EXPECT_EQ(m.style, kStyleCritical);
+  for (const auto& m : s.window.desk.messages) EXPECT_EQ(m.style, MessageStyle::Critical);
   EXPECT_EQ(s.script->count("quit"), 1);
   EXPECT_EQ(s.script->count("close"), 0);
   EXPECT_EQ(s.window.worksheets.count(), 0);
@@ -110,9 +108,9 @@ TEST_F(Inspection, AWorkbookThatCannotBeOpenedIsReportedAndTheServerQuit) {
 TEST_F(Inspection, AFailureHalfWayKeepsTheEntriesAndClosesTheWorkbook) {
   s.script->failStep = Step::Name;
   s.script->failOnCall = 2;
-  s.engine.ListWorkbookSheets();
+  s.procedures.ListWorkbookSheets();
   EXPECT_EQ(s.window.worksheets.texts(), Strings{"Jan"});
-  EXPECT_EQ(s.engine.state().currentWorkbookIndex, 1);
+  EXPECT_EQ(s.procedures.state().currentWorkbookIndex, 1);
   EXPECT_EQ(s.script->count("close"), 1);
   EXPECT_EQ(s.script->count("quit"), 1);
   EXPECT_EQ(s.window.desk.messages.size(), 2u);
@@ -122,7 +120,7 @@ TEST_F(Inspection, ANonPositiveErrorIsSilentAndLeavesTheServerAlone) {
   s.script->failStep = Step::Count;
   s.script->failOnCall = 1;
   s.script->failNumber = -2147417848;
-  s.engine.ListWorkbookSheets();
+  s.procedures.ListWorkbookSheets();
   EXPECT_TRUE(s.window.desk.messages.empty());
   EXPECT_EQ(s.script->count("close"), 0);
   EXPECT_EQ(s.script->count("quit"), 0);
@@ -132,20 +130,20 @@ TEST_F(Inspection, ListsEveryWorksheetButStoresFiveThousand) {
   Strings many;
   for (int i = 1; i <= 5001; ++i) many.push_back(std::string("S").append(std::to_string(i)));
   s.script->sheetsByFile["A.xls"] = many;
-  s.engine.ListWorkbookSheets();
+  s.procedures.ListWorkbookSheets();
   EXPECT_EQ(s.window.worksheets.count(), 5001);
   EXPECT_EQ(table(1, 5000, SheetNameTable::Label), "S5000");
   EXPECT_EQ(table(1, 5001, SheetNameTable::Label), "");
   // Storing back writes no more than the table holds.
-  s.engine.StoreSheetNames();
+  s.procedures.StoreSheetNames();
   EXPECT_EQ(table(1, 5001, SheetNameTable::Label), "");
 }
 
 TEST_F(Inspection, StoreSheetNamesWritesLabelsAndTicksOfTheShownWorkbook) {
   test::fillList(s.window.worksheets, {{"x", true}, {"y", false}});
-  s.engine.state().currentWorkbookIndex = 2;
-  s.engine.state().sheetNames.set(2, 3, SheetNameTable::Label, "kept");
-  s.engine.StoreSheetNames();
+  s.procedures.state().currentWorkbookIndex = 2;
+  s.procedures.state().sheetNames.set(2, 3, SheetNameTable::Label, "kept");
+  s.procedures.StoreSheetNames();
   EXPECT_EQ(table(2, 1, SheetNameTable::Label), "x");
   EXPECT_EQ(table(2, 1, SheetNameTable::Ticked), "1");
   EXPECT_EQ(table(2, 2, SheetNameTable::Ticked), "");

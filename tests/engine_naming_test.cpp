@@ -15,7 +15,7 @@ struct Naming : ::testing::Test {
   std::string name(const std::string& workbook, const std::string& sheet, int option = 0) {
     test::fillList(s.window.workbooks, {{workbook, true}});
     s.window.naming = option;
-    return s.engine.MakeOutputFileName(1, sheet);
+    return s.procedures.MakeOutputFileName(1, sheet);
   }
 };
 
@@ -42,7 +42,7 @@ TEST_F(Naming, ByNumberCountsAndAvoidsTheWorkbookName) {
   EXPECT_EQ(name("Sales.xls", "a", 2), "1");
   EXPECT_EQ(name("Sales.xls", "b", 2), "2");
   EXPECT_EQ(name("Sales.xls", "c", 2), "3");
-  s.engine.state().sheetCounter = 0;
+  s.procedures.state().names.sheetCounter = 0;
   EXPECT_EQ(name("2.xls", "a", 2), "1");
   EXPECT_EQ(name("2.xls", "b", 2), "2_2");
   EXPECT_EQ(name("2.xls", "c", 2), "3");
@@ -51,7 +51,7 @@ TEST_F(Naming, ByNumberCountsAndAvoidsTheWorkbookName) {
 TEST_F(Naming, WithoutAnOptionTheSheetNameStandsAlone) {
   EXPECT_EQ(name("Sales.xls", "Sales", -1), "Sales");
   EXPECT_EQ(name("Sales.xls", "Jan", 7), "Jan");
-  EXPECT_EQ(s.engine.state().sheetCounter, 0);
+  EXPECT_EQ(s.procedures.state().names.sheetCounter, 0);
 }
 
 TEST_F(Naming, RemovesTheRefusedCharacters) {
@@ -88,9 +88,9 @@ TEST_F(Naming, RandomNamesDifferWithinOneSecond) {
 }
 
 TEST_F(Naming, AReseededGeneratorRepeatsItsNames) {
-  s.engine.SeedRandomNames(42);
+  s.procedures.SeedRandomNames(42);
   std::string first = name("Sales.xls", "|");
-  s.engine.SeedRandomNames(42);
+  s.procedures.SeedRandomNames(42);
   EXPECT_EQ(name("Sales.xls", "|"), first);
 }
 

@@ -16,18 +16,18 @@ TEST(GetPathKind, ClassifiesFoldersFilesAndEverythingElse) {
   std::filesystem::create_directory(dir.path() / "sub");
   std::filesystem::create_symlink(dir.file("gone"), dir.file("dangling"));
 
-  EXPECT_EQ(GetPathKind(dir.path().string()), kPathDirectory);
-  EXPECT_EQ(GetPathKind(dir.path().string() + "/"), kPathDirectory);
-  EXPECT_EQ(GetPathKind(dir.file("sub") + "//"), kPathDirectory);
-  EXPECT_EQ(GetPathKind(dir.file("Book1.xls")), kPathFile);
-  EXPECT_EQ(GetPathKind(dir.file("Book1.xls") + "/"), kPathNothing);
-  EXPECT_EQ(GetPathKind(dir.file("missing.xls")), kPathNothing);
-  EXPECT_EQ(GetPathKind(dir.file("dangling")), kPathNothing);
-  EXPECT_EQ(GetPathKind(""), kPathNothing);
+  EXPECT_EQ(GetPathKind(dir.path().string()), PathKind::Directory);
+  EXPECT_EQ(GetPathKind(dir.path().string() + "/"), PathKind::Directory);
+  EXPECT_EQ(GetPathKind(dir.file("sub") + "//"), PathKind::Directory);
+  EXPECT_EQ(GetPathKind(dir.file("Book1.xls")), PathKind::File);
+  EXPECT_EQ(GetPathKind(dir.file("Book1.xls") + "/"), PathKind::Nothing);
+  EXPECT_EQ(GetPathKind(dir.file("missing.xls")), PathKind::Nothing);
+  EXPECT_EQ(GetPathKind(dir.file("dangling")), PathKind::Nothing);
+  EXPECT_EQ(GetPathKind(""), PathKind::Nothing);
   // Wildcards give nothing even where an entry of that very name exists.
-  EXPECT_EQ(GetPathKind(dir.file("star*.xls")), kPathNothing);
-  EXPECT_EQ(GetPathKind(dir.file("Book?.xls")), kPathNothing);
-  EXPECT_EQ(GetPathKind("/dev/null"), kPathNothing);
+  EXPECT_EQ(GetPathKind(dir.file("star*.xls")), PathKind::Nothing);
+  EXPECT_EQ(GetPathKind(dir.file("Book?.xls")), PathKind::Nothing);
+  EXPECT_EQ(GetPathKind("/dev/null"), PathKind::Nothing);
 }
 
 TEST(FolderScan, TakesTheFourWorkbookExtensionsSortedIgnoringCase) {
@@ -66,37 +66,37 @@ TEST(FolderScan, AFileJobGivesOneEntryWhateverItsExtension) {
   std::string file = s.dir.file("report.dat");
   writeFile(file, "");
   s.window.jobs.select(s.window.jobs.add(file, kImageFile));
-  s.engine.AddFolderWorkbooks(file);
+  s.procedures.AddFolderWorkbooks(file);
   ASSERT_EQ(s.window.workbooks.texts(), std::vector<std::string>{"report.dat"});
   EXPECT_TRUE(s.window.workbooks.ticked(1));
   s.window.workbooks.select(1);
-  EXPECT_EQ(s.engine.SelectedWorkbookPath(), file);
-  EXPECT_EQ(s.engine.WorkbookPathAt(1), file);
+  EXPECT_EQ(s.procedures.SelectedWorkbookPath(), file);
+  EXPECT_EQ(s.procedures.WorkbookPathAt(1), file);
 }
 
 TEST(FolderScan, AMissingJobEmptiesTheListAndErasesTheTable) {
   EngineSetup s;
   s.jobFolder({"Book1.xls"});
-  s.engine.state().sheetNames.set(1, 1, SheetNameTable::Label, "Jan");
-  s.engine.AddFolderWorkbooks(s.dir.file("no-such-folder"));
+  s.procedures.state().sheetNames.set(1, 1, SheetNameTable::Label, "Jan");
+  s.procedures.AddFolderWorkbooks(s.dir.file("no-such-folder"));
   EXPECT_EQ(s.window.workbooks.count(), 0);
-  EXPECT_FALSE(s.engine.state().sheetNames.isStored(1));
+  EXPECT_FALSE(s.procedures.state().sheetNames.isStored(1));
 }
 
 TEST(WorkbookPath, JoinsTheJobFolderAndAnswersEmptyForWhatIsGone) {
   EngineSetup s;
   std::string in = s.jobFolder({"a.xls", "b.xlsx"});
-  EXPECT_EQ(s.engine.WorkbookPathAt(2), in + "/b.xlsx");
-  EXPECT_EQ(s.engine.SelectedWorkbookPath(), in + "/a.xls");
+  EXPECT_EQ(s.procedures.WorkbookPathAt(2), in + "/b.xlsx");
+  EXPECT_EQ(s.procedures.SelectedWorkbookPath(), in + "/a.xls");
   std::filesystem::remove(in + "/b.xlsx");
   EXPECT_EQ(s.window.workbooks.count(), 2);  // the entry stays
-  EXPECT_EQ(s.engine.WorkbookPathAt(2), "");
-  EXPECT_EQ(s.engine.WorkbookPathAt(3), "");
+  EXPECT_EQ(s.procedures.WorkbookPathAt(2), "");
+  EXPECT_EQ(s.procedures.WorkbookPathAt(3), "");
   // A job folder named with a trailing separator joins without doubling it.
   s.window.jobs.setText(1, in + "/");
-  EXPECT_EQ(s.engine.WorkbookPathAt(1), in + "/a.xls");
+  EXPECT_EQ(s.procedures.WorkbookPathAt(1), in + "/a.xls");
   s.window.jobs.clear();
-  EXPECT_EQ(s.engine.WorkbookPathAt(1), "");
+  EXPECT_EQ(s.procedures.WorkbookPathAt(1), "");
 }
 
 }  // namespace

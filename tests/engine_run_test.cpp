@@ -19,30 +19,30 @@ void expectIdle(const MemoryWindow& w) {
 
 TEST(OutputDirectory, AnEmptyBoxAsksForAFolder) {
   EngineSetup s;
-  EXPECT_FALSE(s.engine.CheckOutputDirectory());
+  EXPECT_FALSE(s.procedures.CheckOutputDirectory());
   ASSERT_EQ(s.window.desk.messages.size(), 1u);
   EXPECT_EQ(s.window.desk.messages[0].text, "Please select output folder");
-  EXPECT_EQ(s.window.desk.messages[0].style, kStyleInformation);
+  EXPECT_EQ(s.window.desk.messages[0].style, MessageStyle::Information);
 }
 
 TEST(OutputDirectory, ATypedNewFolderIsCreatedWithOneTrailingSeparator) {
   EngineSetup s;
   std::string out = s.dir.file("new");
   s.window.output.setText(out + "//");
-  EXPECT_TRUE(s.engine.CheckOutputDirectory());
-  EXPECT_EQ(GetPathKind(out), kPathDirectory);
-  EXPECT_EQ(s.engine.state().outputDirectory, out + "/");
+  EXPECT_TRUE(s.procedures.CheckOutputDirectory());
+  EXPECT_EQ(GetPathKind(out), PathKind::Directory);
+  EXPECT_EQ(s.procedures.state().outputDirectory, out + "/");
   EXPECT_TRUE(s.window.desk.messages.empty());
 }
 
 TEST(OutputDirectory, AnExistingTypedFolderIsAcceptedAsItIs) {
   EngineSetup s;
   s.window.output.setText(s.dir.path().string());
-  EXPECT_TRUE(s.engine.CheckOutputDirectory());
-  EXPECT_EQ(s.engine.state().outputDirectory, s.dir.path().string() + "/");
+  EXPECT_TRUE(s.procedures.CheckOutputDirectory());
+  EXPECT_EQ(s.procedures.state().outputDirectory, s.dir.path().string() + "/");
   s.window.output.setText("/");
-  EXPECT_TRUE(s.engine.CheckOutputDirectory());
-  EXPECT_EQ(s.engine.state().outputDirectory, "/");
+  EXPECT_TRUE(s.procedures.CheckOutputDirectory());
+  EXPECT_EQ(s.procedures.state().outputDirectory, "/");
 }
 
 TEST(OutputDirectory, WhatCannotBeCreatedIsRefused) {
@@ -51,9 +51,9 @@ TEST(OutputDirectory, WhatCannotBeCreatedIsRefused) {
   for (std::string typed : {s.dir.file("missing/child"), s.dir.file("file")}) {
     s.window.desk.messages.clear();
     s.window.output.setText(typed);
-    EXPECT_FALSE(s.engine.CheckOutputDirectory()) << typed;
+    EXPECT_FALSE(s.procedures.CheckOutputDirectory()) << typed;
     EXPECT_EQ(test::messageTexts(s.window), Strings{"Failed to create folder!"});
-    EXPECT_EQ(s.window.desk.messages[0].style, kStyleCritical);
+    EXPECT_EQ(s.window.desk.messages[0].style, MessageStyle::Critical);
   }
   EXPECT_FALSE(std::filesystem::exists(s.dir.file("missing")));
 }
@@ -63,12 +63,12 @@ TEST(OutputDirectory, AHistoryEntryIsNeverCreated) {
   s.window.output.insert(0, s.dir.file("deleted"));
   s.window.output.insert(1, s.dir.path().string() + "/");
   s.window.output.select(0);
-  EXPECT_FALSE(s.engine.CheckOutputDirectory());
+  EXPECT_FALSE(s.procedures.CheckOutputDirectory());
   EXPECT_EQ(test::messageTexts(s.window), Strings{"Folder does not exist!"});
   EXPECT_FALSE(std::filesystem::exists(s.dir.file("deleted")));
   s.window.output.select(1);
-  EXPECT_TRUE(s.engine.CheckOutputDirectory());
-  EXPECT_EQ(s.engine.state().outputDirectory, s.dir.path().string() + "/");
+  EXPECT_TRUE(s.procedures.CheckOutputDirectory());
+  EXPECT_EQ(s.procedures.state().outputDirectory, s.dir.path().string() + "/");
 }
 
 struct Run : ::testing::Test {
@@ -78,9 +78,9 @@ struct Run : ::testing::Test {
 };
 
 TEST_F(Run, AnEmptyWorkbookListOnlyShowsAMessage) {
-  s.engine.RunConversion();
+  s.procedures.RunConversion();
   EXPECT_EQ(test::messageTexts(s.window), Strings{"Please select a workbook first!"});
-  EXPECT_EQ(s.window.desk.messages[0].style, kStyleInformation);
+  EXPECT_EQ(s.window.desk.messages[0].style, MessageStyle::Information);
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_TRUE(s.window.desk.opened.empty());
   expectIdle(s.window);
@@ -89,8 +89,8 @@ TEST_F(Run, AnEmptyWorkbookListOnlyShowsAMessage) {
 TEST_F(Run, NothingTickedStillValidatesAndOpensTheOutput) {
   s.jobFolder({"Book1.xls"});
   s.window.workbooks.setTicked(1, false);
-  s.engine.RunConversion();
-  EXPECT_EQ(GetPathKind(out), kPathDirectory);
+  s.procedures.RunConversion();
+  EXPECT_EQ(GetPathKind(out), PathKind::Directory);
   EXPECT_TRUE(EngineSetup::listing(out).empty());
   EXPECT_TRUE(s.script->calls.empty());
   EXPECT_EQ(s.window.desk.opened, Strings{out + "/"});
@@ -100,7 +100,7 @@ TEST_F(Run, NothingTickedStillValidatesAndOpensTheOutput) {
 TEST_F(Run, AnUnusableOutputConvertsAndOpensNothing) {
   s.jobFolder({"Book1.xls"});
   s.window.output.setText(s.dir.file("no/such"));
-  s.engine.RunConversion();
+  s.procedures.RunConversion();
   EXPECT_EQ(test::messageTexts(s.window), Strings{"Failed to create folder!"});
   EXPECT_TRUE(s.script->calls.empty());
   EXPECT_TRUE(s.window.desk.opened.empty());
@@ -111,7 +111,7 @@ TEST_F(Run, FolderNamesAreCleanedAndSuffixesAccumulate) {
   std::filesystem::create_directories(out + "/Book1");
   std::filesystem::create_directories(out + "/Book11");
   s.jobFolder({"Book1.xls", "Book1.xlsx", "Sales.2024.xls", "My Book.xlsb"});
-  s.engine.RunConversion();
+  s.procedures.RunConversion();
   EXPECT_EQ(EngineSetup::listing(out),
             (Strings{"Book1", "Book11", "Book112", "Book1123", "MyBook", "Sales2024"}));
   EXPECT_EQ(EngineSetup::listing(out + "/Book112"), Strings{"Sheet1.txt"});
@@ -124,7 +124,7 @@ TEST_F(Run, FolderNamesAreCleanedAndSuffixesAccumulate) {
 
 TEST_F(Run, ANameEmptyAfterCleaningGoesIntoANumberedFolder) {
   s.jobFolder({".xls"});
-  s.engine.RunConversion();
+  s.procedures.RunConversion();
   EXPECT_EQ(EngineSetup::listing(out), Strings{"1"});
   EXPECT_EQ(s.window.statuses[0], "Convert ");
 }
@@ -133,7 +133,7 @@ TEST_F(Run, AFileInTheWayIsPassedOver) {
   std::filesystem::create_directories(out);
   test::writeFile(out + "/Book1", "");
   s.jobFolder({"Book1.xls"});
-  s.engine.RunConversion();
+  s.procedures.RunConversion();
   EXPECT_EQ(EngineSetup::listing(out + "/Book11"), Strings{"Sheet1.txt"});
   EXPECT_TRUE(s.window.desk.messages.empty());
 }
@@ -142,9 +142,9 @@ TEST_F(Run, AFailedWorkbookIsReportedAndTheRunGoesOn) {
   s.jobFolder({"A b.xls", "C.xls"});
   s.script->failStep = Step::Open;
   s.script->failOnCall = 1;
-  s.engine.RunConversion();
+  s.procedures.RunConversion();
   EXPECT_EQ(test::messageTexts(s.window), (Strings{s.script->failText, "Convert Ab file failed!"}));
-  EXPECT_EQ(s.window.desk.messages[1].style, kStyleCritical);
+  EXPECT_EQ(s.window.desk.messages[1].style, MessageStyle::Critical);
   EXPECT_EQ(EngineSetup::listing(out + "/C"), Strings{"Sheet1.txt"});
   EXPECT_TRUE(std::filesystem::is_directory(out + "/Ab"));  // made, and left
   EXPECT_EQ(s.window.desk.opened, Strings{out + "/"});
@@ -156,7 +156,7 @@ TEST_F(Run, AFolderThatCannotBeMadeFailsOnlyItsWorkbook) {
   // Longer than any file name may be: listed, but no folder can carry it.
   std::string longName(300, 'x');
   s.window.workbooks.setTicked(s.window.workbooks.add(longName + ".xls", 0, 1), true);
-  s.engine.RunConversion();
+  s.procedures.RunConversion();
   Strings messages = test::messageTexts(s.window);
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_NE(messages[0].find("'" + out + "/" + longName + "'"), std::string::npos) << messages[0];
@@ -169,10 +169,10 @@ TEST_F(Run, AFolderThatCannotBeMadeFailsOnlyItsWorkbook) {
 TEST_F(Run, TheWorksheetListOnDisplayIsStoredFirst) {
   s.script->sheetsByFile["A.xls"] = {"Jan", "Feb"};
   s.jobFolder({"A.xls"});
-  s.engine.ListWorkbookSheets();
+  s.procedures.ListWorkbookSheets();
   s.window.worksheets.setTicked(1, false);
   s.window.worksheets.setText(2, "February");
-  s.engine.RunConversion();
+  s.procedures.RunConversion();
   EXPECT_EQ(EngineSetup::listing(out + "/A"), Strings{"February.txt"});
 }
 

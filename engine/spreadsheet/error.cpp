@@ -4,12 +4,71 @@
 
 namespace quorvel::spreadsheet {
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of `s`, or 0.
+std::size_t utf8SequenceLength(std::string_view s) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t n = lead >= 0xC2 && lead <= 0xDF   ? 2
+                  : lead >= 0xE0 && lead <= 0xEF ? 3
+                  : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                 : 0;
+  if (n == 0 || s.size() < n) return 0;
+  // The second byte's range excludes overlong forms, surrogates and code
+  // points past U+10FFFF.
+  unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+  unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+  if (byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < n; ++i)
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  return n;
+}
+
+}  // namespace
+
+std::string printable(std::string_view text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  while (!text.empty()) {
+    std::size_t n = utf8SequenceLength(text);
+    auto c = static_cast<unsigned char>(text[0]);
+    // C1 controls (U+0080 to U+009F) are two bytes, C2 80 to C2 9F.
+    bool control = n == 1 ? c < 0x20 || c == 0x7F
+                          : n == 2 && c == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0;
+    if (n > 0 && !control) {
+      out.append(text.substr(0, n));
+      text.remove_prefix(n);
+      continue;
+    }
+    if (n == 0) n = 1;  // a stray byte, escaped alone
+    for (std::size_t i = 0; i < n; ++i) {
+      auto b = static_cast<unsigned char>(text[i]);
+      if (b == '\n') {
+        out += "\\n";
+      } else if (b == '\r') {
+        out += "\\r";
+      } else if (b == '\t') {
+        out += "\\t";
+      } else {
+        out += "\\x";
+        out += kHex[b >> 4];
+        out += kHex[b & 0xF];
+      }
+    }
+    text.remove_prefix(n);
+  }
+  return out;
+}
+
 std::string describeError(ErrorCode code, std::string_view fileName, std::string_view detail) {
   std::string name;
   name.reserve(fileName.size() + 2);
-  name.append(1, '\'').append(fileName).append(1, '\'');
+  name.append(1, '\'').append(printable(fileName)).append(1, '\'');
   std::string tail;
-  if (!detail.empty()) tail.append(": ").append(detail);
+  if (!detail.empty()) tail.append(": ").append(printable(detail));
   switch (code) {
     case ErrorCode::CannotOpen:
       return "cannot open " + name + tail;

@@ -51,8 +51,13 @@ class FormatError : public std::runtime_error {
   throw FormatError(ErrorCode::Damaged, std::move(detail));
 }
 
+// `text` (from a file, or a name) fit for a one-line message: control
+// characters and bytes that are not UTF-8 become escapes such as \n or \xE9.
+std::string printable(std::string_view text);
+
 // Builds the sentence the user sees, e.g.
 // "'Book1.xlsx' is not a workbook: no workbook part in the package".
+// The name and the detail are made printable: one failure, one line.
 std::string describeError(ErrorCode code, std::string_view fileName, std::string_view detail);
 
 // The same, from a FormatError raised while reading `path`.

@@ -1,12 +1,11 @@
 #pragma once
-// Every fixed limit of the program, in one place.
+// Every fixed limit of the workbook formats and their readers, in one place
+// (the engine's own limits are in engine/limits.h).
 #include <cstddef>
 #include <cstdint>
 
 namespace quorvel {
 
-inline constexpr int kMaxWorkbooksPerFolder = 500;             // workbooks taken from one folder
-inline constexpr int kMaxStoredWorksheets = 5000;              // worksheets remembered per workbook
 inline constexpr std::uint32_t kMaxRows = 1048576;             // rows of a worksheet
 inline constexpr std::uint32_t kMaxColumns = 16384;            // columns of a worksheet
 inline constexpr std::size_t kMaxCellChars = 32767;            // characters of one cell

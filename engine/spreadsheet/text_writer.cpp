@@ -187,7 +187,8 @@ class RowBuffer {
     }
     cells_.swap(unique);
   }
-  // The fields from the first to the last cell joined by tabs.
+  // The fields from the first to the last cell joined by tabs; the row
+  // holds at least one cell.
   void body(std::string& out, RecordHeader& h) {
     normalise();
     out.clear();
@@ -208,6 +209,9 @@ class RowBuffer {
 };
 
 // Splits a body back into its fields (for rows stored in several pieces).
+// An empty field between the first and the last is a gap, not a cell; the
+// first and the last field are always cells, even empty ones, so a piece of
+// empty texts still gives the row a cell.
 void addFields(const RecordHeader& h, std::string_view body, RowBuffer& into) {
   std::uint32_t col = h.first;
   std::size_t i = 0;
@@ -224,7 +228,8 @@ void addFields(const RecordHeader& h, std::string_view body, RowBuffer& into) {
     }
     std::size_t tab = body.find('\t', i);
     if (tab == std::string_view::npos) tab = body.size();
-    if (tab > start) into.add(col, body.substr(start, tab - start));
+    if (tab > start || col == h.first || col == h.last)
+      into.add(col, body.substr(start, tab - start));
     if (tab == body.size()) break;
     ++col;
     i = tab + 1;
@@ -302,8 +307,8 @@ bool appendCell(const Cell& cell, const CellFormatter& formatter, std::string& t
       formatter.appendText(cell.style, cell.text, text);
       break;
     case CellKind::Boolean:
-      text += cell.number != 0 ? "TRUE" : "FALSE";
-      return true;
+      formatter.appendBoolean(cell.style, cell.number != 0, text);
+      break;
     case CellKind::Error:
       text += cell.text;
       break;

@@ -25,11 +25,11 @@ int main(int argc, char** argv) {
   std::vector<std::string> jobs(argv + 3, argv + argc);
   quorvel::WriteLines(folder + "/EXCEL.txt", jobs);
   quorvel::QtDesktopHost host;
-  quorvel::Form1 window(folder, host);
+  quorvel::MainWindow window(folder, host);
   window.show();
   window.jobEntries().select(1);
-  window.ListView1_ItemClick();
-  window.ListView1->setFocus();
+  window.onJobSelected();
+  window.findChild<QWidget*>("ListView1")->setFocus();
   int status = 1;
   QTimer::singleShot(500, [&] {
     status = window.grab().save(QString::fromLocal8Bit(argv[2]), "PNG") ? 0 : 1;

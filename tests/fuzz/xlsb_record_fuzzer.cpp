@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the .xlsb record reader and to every reader of a
-// part built on it. Any outcome but a value or a FormatError is a finding.
+// part built on it, and writes the bytes' cells as a worksheet's text. Any
+// outcome but a value or a FormatError is a finding.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include "engine/spreadsheet/xlsb/record_reader.h"
 #include "engine/spreadsheet/xlsb/sheet_cursor.h"
 #include "engine/spreadsheet/xlsb/workbook_parts.h"
+#include "tests/fuzz/sheet_text_check.h"
 
 namespace {
 
@@ -69,10 +71,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     UnevenSource source(bytes);
     readWorkbookPart(source, "xl/workbook.bin");
   });
+  CellFormatter formatter;  // what styles the bytes give, for the cells they give
   expectOnlyFormatErrors([&] {
     UnevenSource source(bytes);
-    CellFormatter formatter;
     readStylesPart(source, "xl/styles.bin", formatter);
   });
+  quorvel::fuzz::writeAndCheck(
+      [&] {
+        return std::make_unique<XlsbSheetCursor>(std::make_unique<UnevenSource>(bytes), part,
+                                                 strings);
+      },
+      formatter);
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <QtTest/QTest>
 
 #include "help_about/help_about.h"
+#include "tests/gui/named_widget.h"
 #include "tests/gui/scripted_host.h"
 #include "tests/support/test_support.h"
 
@@ -17,16 +18,19 @@ TEST(AboutBox, ShowsProductVersionAndContactBlock) {
   QString caption;
   bool linksInFrame = false;
   host.onModal = [&](QDialog& dialog) {
-    auto& about = static_cast<Dialog1&>(dialog);
+    QDialog& about = dialog;
     caption = about.windowTitle();
-    for (QLabel* label : std::initializer_list<QLabel*>{about.Label1, about.Label2, about.Label3,
-                                                        about.Label4, about.Label7, about.Label8})
+    for (QLabel* label : std::initializer_list<QLabel*>{
+             test::named<QLabel>(about, "Label1"), test::named<QLabel>(about, "Label2"),
+             test::named<QLabel>(about, "Label3"), test::named<QLabel>(about, "Label4"),
+             test::named<QLabel>(about, "Label7"), test::named<QLabel>(about, "Label8")})
       texts[label->objectName().toStdString()] = label->text().toStdString();
-    linksInFrame = about.Label2->parentWidget() == about.Frame1 &&
-                   about.Label8->parentWidget() == about.Frame1 &&
-                   about.Label6->parentWidget() == about.Frame1;
-    EXPECT_FALSE(about.Label5->text().isEmpty());
-    EXPECT_FALSE(about.Label6->text().isEmpty());
+    QWidget* frame = test::named<QGroupBox>(about, "Frame1");
+    linksInFrame = test::named<QLabel>(about, "Label2")->parentWidget() == frame &&
+                   test::named<QLabel>(about, "Label8")->parentWidget() == frame &&
+                   test::named<QLabel>(about, "Label6")->parentWidget() == frame;
+    EXPECT_FALSE(test::named<QLabel>(about, "Label5")->text().isEmpty());
+    EXPECT_FALSE(test::named<QLabel>(about, "Label6")->text().isEmpty());
   };
   ShowAboutBox(host, nullptr);
   EXPECT_EQ(host.dialogs, std::vector<std::string>{"modal:Dialog1"});
@@ -45,11 +49,11 @@ TEST(AboutBox, AddressLabelsOpenMailMaximizedAndWebNormallyThenOkCloses) {
   int result = -1;
   bool visibleAfterOk = true;
   host.onModal = [&](QDialog& dialog) {
-    auto& about = static_cast<Dialog1&>(dialog);
+    QDialog& about = dialog;
     dialog.show();
-    QTest::mouseClick(about.Label2, Qt::LeftButton);
-    QTest::mouseClick(about.Label8, Qt::LeftButton);
-    QTest::mouseClick(about.OKButton, Qt::LeftButton);
+    QTest::mouseClick(test::named<QLabel>(about, "Label2"), Qt::LeftButton);
+    QTest::mouseClick(test::named<QLabel>(about, "Label8"), Qt::LeftButton);
+    QTest::mouseClick(test::named<QPushButton>(about, "OKButton"), Qt::LeftButton);
     result = dialog.result();
     visibleAfterOk = dialog.isVisible();
   };
@@ -118,7 +122,7 @@ TEST_F(UserGuideTest, MissingGuideIsReportedWithItsPathInsteadOfOpened) {
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_NE(host.messages[0].text.find("\"" + expected + "\""), std::string::npos)
       << host.messages[0].text;
-  EXPECT_EQ(host.messages[0].style, kStyleCritical);
+  EXPECT_EQ(host.messages[0].style, MessageStyle::Critical);
 }
 
 TEST(HomePage, OpensItsAddressWithoutAnyMessage) {

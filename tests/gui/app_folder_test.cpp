@@ -106,7 +106,7 @@ TEST_F(AppFolderTest, WindowKeepsItsListsInTheConfigurationFolderAcrossRuns) {
   auto script = std::make_shared<test::FakeScript>();
   test::ScriptedHost host;
   {
-    Form1 window(folder, host, script->factory());
+    MainWindow window(folder, host, script->factory());
     // Settings: save the job list at exit.
     host.onModal = [](QDialog& dialog) {
       dialog.findChild<QCheckBox*>("Check1")->setChecked(true);
@@ -120,7 +120,7 @@ TEST_F(AppFolderTest, WindowKeepsItsListsInTheConfigurationFolderAcrossRuns) {
   EXPECT_EQ(ReadLines(folder + "/EXCEL.txt"), std::vector<std::string>{book});
   EXPECT_FALSE(fs::exists(exe.file("EXCEL.txt")));
   EXPECT_FALSE(fs::exists(exe.file("set.txt")));
-  Form1 again(folder, host, script->factory());
+  MainWindow again(folder, host, script->factory());
   EXPECT_EQ(again.jobEntries().count(), 1);
   EXPECT_EQ(again.jobEntries().text(1), book);
   EXPECT_TRUE(host.messages.empty());

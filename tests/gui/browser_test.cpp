@@ -27,100 +27,99 @@ class BrowserTest : public WindowTest {
 };
 
 TEST_F(BrowserTest, SelectingAJobListsItsWorkbooksAndTheFirstWorkbooksSheets) {
-  click(form->ListView1, 1);
-  EXPECT_EQ(texts(form->ListView2), (Strings{"A.xls", "B.xls"}));
-  EXPECT_EQ(ticks(form->ListView2), (Ticks{true, true}));
-  EXPECT_EQ(texts(form->ListView3), (Strings{"Jan", "Feb"}));
-  EXPECT_EQ(ticks(form->ListView3), (Ticks{true, true}));
+  click(jobList(), 1);
+  EXPECT_EQ(texts(workbookList()), (Strings{"A.xls", "B.xls"}));
+  EXPECT_EQ(ticks(workbookList()), (Ticks{true, true}));
+  EXPECT_EQ(texts(worksheetList()), (Strings{"Jan", "Feb"}));
+  EXPECT_EQ(ticks(worksheetList()), (Ticks{true, true}));
   EXPECT_EQ(host.pointers, (std::vector<int>{kPointerHourglass, kPointerDefault}));
 
   // The keyboard selects as well.
-  form->ListView1->setFocus();
-  QTest::keyClick(form->ListView1, Qt::Key_Down);
-  EXPECT_EQ(selected(form->ListView1), 2);
-  EXPECT_EQ(texts(form->ListView2), Strings{"C.xls"});
-  EXPECT_EQ(texts(form->ListView3), Strings{"Only"});
+  jobList()->setFocus();
+  QTest::keyClick(jobList(), Qt::Key_Down);
+  EXPECT_EQ(selected(jobList()), 2);
+  EXPECT_EQ(texts(workbookList()), Strings{"C.xls"});
+  EXPECT_EQ(texts(worksheetList()), Strings{"Only"});
 }
 
 TEST_F(BrowserTest, EditedLabelsAndTicksSurviveMovingBetweenWorkbooks) {
-  click(form->ListView1, 1);
-  editLabel(form->ListView3, 1, "January");
-  clickTick(form->ListView3, 2);
-  EXPECT_EQ(texts(form->ListView3), (Strings{"January", "Feb"}));
-  EXPECT_EQ(ticks(form->ListView3), (Ticks{true, false}));
+  click(jobList(), 1);
+  editLabel(worksheetList(), 1, "January");
+  clickTick(worksheetList(), 2);
+  EXPECT_EQ(texts(worksheetList()), (Strings{"January", "Feb"}));
+  EXPECT_EQ(ticks(worksheetList()), (Ticks{true, false}));
 
-  click(form->ListView2, 2);
-  EXPECT_EQ(texts(form->ListView3), (Strings{"X", "Y", "Z"}));
-  clickTick(form->ListView3, 1);
-  click(form->ListView2, 1);
-  EXPECT_EQ(texts(form->ListView3), (Strings{"January", "Feb"}));
-  EXPECT_EQ(ticks(form->ListView3), (Ticks{true, false}));
-  click(form->ListView2, 2);
-  EXPECT_EQ(ticks(form->ListView3), (Ticks{false, true, true}));
-  EXPECT_TRUE(form->engine().state().freshSheetListing);
+  click(workbookList(), 2);
+  EXPECT_EQ(texts(worksheetList()), (Strings{"X", "Y", "Z"}));
+  clickTick(worksheetList(), 1);
+  click(workbookList(), 1);
+  EXPECT_EQ(texts(worksheetList()), (Strings{"January", "Feb"}));
+  EXPECT_EQ(ticks(worksheetList()), (Ticks{true, false}));
+  click(workbookList(), 2);
+  EXPECT_EQ(ticks(worksheetList()), (Ticks{false, true, true}));
 
   // Selecting the job again reads the workbooks afresh.
-  click(form->ListView1, 1);
-  EXPECT_EQ(texts(form->ListView3), (Strings{"Jan", "Feb"}));
-  EXPECT_EQ(ticks(form->ListView3), (Ticks{true, true}));
+  click(jobList(), 1);
+  EXPECT_EQ(texts(worksheetList()), (Strings{"Jan", "Feb"}));
+  EXPECT_EQ(ticks(worksheetList()), (Ticks{true, true}));
 }
 
 TEST_F(BrowserTest, EditsSurviveAClickOnTheWorkbookOnDisplay) {
-  click(form->ListView1, 1);
-  editLabel(form->ListView3, 2, "February");
-  click(form->ListView2, 1);
-  EXPECT_EQ(texts(form->ListView3), (Strings{"Jan", "February"}));
+  click(jobList(), 1);
+  editLabel(worksheetList(), 2, "February");
+  click(workbookList(), 1);
+  EXPECT_EQ(texts(worksheetList()), (Strings{"Jan", "February"}));
 }
 
 TEST_F(BrowserTest, ATickClickOnlyTicks) {
-  click(form->ListView1, 1);
+  click(jobList(), 1);
   const int opens = script->count("open " + jobs + "/B.xls");
-  clickTick(form->ListView2, 2);
-  EXPECT_EQ(ticks(form->ListView2), (Ticks{true, false}));
-  EXPECT_EQ(selected(form->ListView2), 1);
-  EXPECT_EQ(texts(form->ListView3), (Strings{"Jan", "Feb"}));
+  clickTick(workbookList(), 2);
+  EXPECT_EQ(ticks(workbookList()), (Ticks{true, false}));
+  EXPECT_EQ(selected(workbookList()), 1);
+  EXPECT_EQ(texts(worksheetList()), (Strings{"Jan", "Feb"}));
   EXPECT_EQ(script->count("open " + jobs + "/B.xls"), opens);
 }
 
 TEST_F(BrowserTest, AListWithEntriesKeepsOneSelected) {
-  click(form->ListView1, 1);
-  const QPoint below(20, form->ListView1->viewport()->height() - 5);
-  QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, {}, below);
-  QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                    entryCenter(form->ListView1, 1));
-  EXPECT_EQ(selected(form->ListView1), 1);
+  click(jobList(), 1);
+  const QPoint below(20, jobList()->viewport()->height() - 5);
+  QTest::mouseClick(jobList()->viewport(), Qt::LeftButton, {}, below);
+  QTest::mouseClick(jobList()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    entryCenter(jobList(), 1));
+  EXPECT_EQ(selected(jobList()), 1);
 }
 
 TEST_F(BrowserTest, AddedEntriesAreListedAtOnceEvenTwice) {
   host.fileAnswers = {single, single};
-  form->AddExcel->trigger();
-  QTest::mouseClick(form->Command1, Qt::LeftButton);
-  EXPECT_EQ(texts(form->ListView1), (Strings{jobs, single, single, single}));
-  EXPECT_EQ(selected(form->ListView1), 4);
-  EXPECT_EQ(texts(form->ListView2), Strings{"C.xls"});
-  EXPECT_EQ(texts(form->ListView3), Strings{"Only"});
+  addWorkbookAction()->trigger();
+  QTest::mouseClick(addWorkbookButton(), Qt::LeftButton);
+  EXPECT_EQ(texts(jobList()), (Strings{jobs, single, single, single}));
+  EXPECT_EQ(selected(jobList()), 4);
+  EXPECT_EQ(texts(workbookList()), Strings{"C.xls"});
+  EXPECT_EQ(texts(worksheetList()), Strings{"Only"});
 
   // A file is image 1 without a test, even when it is gone.
   host.fileAnswers = {data.file("gone.xls")};
-  QTest::mouseClick(form->Command1, Qt::LeftButton);
-  EXPECT_EQ(images(form->ListView1).back(), kImageFile);
+  QTest::mouseClick(addWorkbookButton(), Qt::LeftButton);
+  EXPECT_EQ(images(jobList()).back(), kImageFile);
 
   host.folderAnswers = {jobs};
-  QTest::mouseClick(form->Command5, Qt::LeftButton);
-  EXPECT_EQ(images(form->ListView1).back(), kImageFolder);
-  EXPECT_EQ(texts(form->ListView2), (Strings{"A.xls", "B.xls"}));
-  EXPECT_EQ(texts(form->ListView3), (Strings{"Jan", "Feb"}));
+  QTest::mouseClick(addFolderButton(), Qt::LeftButton);
+  EXPECT_EQ(images(jobList()).back(), kImageFolder);
+  EXPECT_EQ(texts(workbookList()), (Strings{"A.xls", "B.xls"}));
+  EXPECT_EQ(texts(worksheetList()), (Strings{"Jan", "Feb"}));
   EXPECT_EQ(host.pointer(), kPointerDefault);
 }
 
 TEST_F(BrowserTest, CancelledOrPathlessChoicesChangeNothing) {
-  click(form->ListView1, 1);
-  QTest::mouseClick(form->Command1, Qt::LeftButton);  // no answer: cancelled
+  click(jobList(), 1);
+  QTest::mouseClick(addWorkbookButton(), Qt::LeftButton);  // no answer: cancelled
   host.folderAnswers = {std::nullopt, std::string()};
-  QTest::mouseClick(form->Command5, Qt::LeftButton);
-  QTest::mouseClick(form->Command5, Qt::LeftButton);
-  EXPECT_EQ(texts(form->ListView1), (Strings{jobs, single}));
-  EXPECT_EQ(texts(form->ListView2), (Strings{"A.xls", "B.xls"}));
+  QTest::mouseClick(addFolderButton(), Qt::LeftButton);
+  QTest::mouseClick(addFolderButton(), Qt::LeftButton);
+  EXPECT_EQ(texts(jobList()), (Strings{jobs, single}));
+  EXPECT_EQ(texts(workbookList()), (Strings{"A.xls", "B.xls"}));
   EXPECT_EQ(host.pointer(), kPointerDefault);
 }
 
@@ -129,77 +128,77 @@ TEST_F(BrowserTest, RemovingSelectsTheNeighbourAndShowsItsWorkbooks) {
   for (const auto& path : {single, d}) form->jobEntries().add(path, kImageFile);
   // Jobs, C, C, D: remove entry 1, then the last.
   form->jobEntries().select(1);
-  QTest::mouseClick(form->Command2, Qt::LeftButton);
-  EXPECT_EQ(texts(form->ListView1), (Strings{single, single, d}));
-  EXPECT_EQ(selected(form->ListView1), 1);
-  EXPECT_EQ(texts(form->ListView2), Strings{"C.xls"});
+  QTest::mouseClick(removeJobButton(), Qt::LeftButton);
+  EXPECT_EQ(texts(jobList()), (Strings{single, single, d}));
+  EXPECT_EQ(selected(jobList()), 1);
+  EXPECT_EQ(texts(workbookList()), Strings{"C.xls"});
 
   form->jobEntries().select(3);
-  form->RemoveItem->trigger();
-  EXPECT_EQ(selected(form->ListView1), 2);
-  EXPECT_EQ(texts(form->ListView2), Strings{"C.xls"});
+  removeJobAction()->trigger();
+  EXPECT_EQ(selected(jobList()), 2);
+  EXPECT_EQ(texts(workbookList()), Strings{"C.xls"});
 
-  form->Command2_Click();
-  form->Command2_Click();
-  EXPECT_TRUE(texts(form->ListView1).empty());
-  EXPECT_TRUE(texts(form->ListView2).empty());
-  EXPECT_TRUE(texts(form->ListView3).empty());
-  form->Command2_Click();  // nothing left: nothing happens
+  form->onRemoveJobClicked();
+  form->onRemoveJobClicked();
+  EXPECT_TRUE(texts(jobList()).empty());
+  EXPECT_TRUE(texts(workbookList()).empty());
+  EXPECT_TRUE(texts(worksheetList()).empty());
+  form->onRemoveJobClicked();  // nothing left: nothing happens
   EXPECT_EQ(host.pointer(), kPointerDefault);
 }
 
 TEST_F(BrowserTest, MovingSwapsNeighboursAndLeavesTheBrowserAlone) {
   const std::string gone = data.file("gone");
   form->jobEntries().add(gone, kImageMissing);
-  click(form->ListView1, 1);
-  const auto workbooks = texts(form->ListView2);
+  click(jobList(), 1);
+  const auto workbooks = texts(workbookList());
 
-  QTest::mouseClick(form->Command3, Qt::LeftButton);  // first entry up: nothing
-  EXPECT_EQ(texts(form->ListView1), (Strings{jobs, single, gone}));
+  QTest::mouseClick(moveUpButton(), Qt::LeftButton);  // first entry up: nothing
+  EXPECT_EQ(texts(jobList()), (Strings{jobs, single, gone}));
   form->jobEntries().select(3);
-  QTest::mouseClick(form->Command4, Qt::LeftButton);  // last entry down: nothing
-  EXPECT_EQ(texts(form->ListView1), (Strings{jobs, single, gone}));
+  QTest::mouseClick(moveDownButton(), Qt::LeftButton);  // last entry down: nothing
+  EXPECT_EQ(texts(jobList()), (Strings{jobs, single, gone}));
 
-  QTest::mouseClick(form->Command3, Qt::LeftButton);
-  EXPECT_EQ(texts(form->ListView1), (Strings{jobs, gone, single}));
-  EXPECT_EQ(images(form->ListView1), (std::vector<int>{kImageFolder, kImageMissing, kImageFile}));
-  EXPECT_EQ(selected(form->ListView1), 2);
-  QTest::mouseClick(form->Command3, Qt::LeftButton);
-  EXPECT_EQ(texts(form->ListView1), (Strings{gone, jobs, single}));
-  EXPECT_EQ(selected(form->ListView1), 1);
-  QTest::mouseClick(form->Command4, Qt::LeftButton);
-  EXPECT_EQ(texts(form->ListView1), (Strings{jobs, gone, single}));
-  EXPECT_EQ(texts(form->ListView2), workbooks);
+  QTest::mouseClick(moveUpButton(), Qt::LeftButton);
+  EXPECT_EQ(texts(jobList()), (Strings{jobs, gone, single}));
+  EXPECT_EQ(images(jobList()), (std::vector<int>{kImageFolder, kImageMissing, kImageFile}));
+  EXPECT_EQ(selected(jobList()), 2);
+  QTest::mouseClick(moveUpButton(), Qt::LeftButton);
+  EXPECT_EQ(texts(jobList()), (Strings{gone, jobs, single}));
+  EXPECT_EQ(selected(jobList()), 1);
+  QTest::mouseClick(moveDownButton(), Qt::LeftButton);
+  EXPECT_EQ(texts(jobList()), (Strings{jobs, gone, single}));
+  EXPECT_EQ(texts(workbookList()), workbooks);
 }
 
 TEST_F(BrowserTest, RemoveAllEmptiesTheThreeListsButNotTheHistory) {
   form->outputBox().insert(0, "/o");
-  click(form->ListView1, 1);
-  form->RemoveAll->trigger();
-  EXPECT_TRUE(texts(form->ListView1).empty());
-  EXPECT_TRUE(texts(form->ListView2).empty());
-  EXPECT_TRUE(texts(form->ListView3).empty());
-  EXPECT_EQ(form->Combo5->count(), 1);
-  form->RemoveAll->trigger();
-  EXPECT_TRUE(texts(form->ListView1).empty());
+  click(jobList(), 1);
+  removeAllAction()->trigger();
+  EXPECT_TRUE(texts(jobList()).empty());
+  EXPECT_TRUE(texts(workbookList()).empty());
+  EXPECT_TRUE(texts(worksheetList()).empty());
+  EXPECT_EQ(outputDirectoryBox()->count(), 1);
+  removeAllAction()->trigger();
+  EXPECT_TRUE(texts(jobList()).empty());
 }
 
 TEST_F(BrowserTest, AnEditedJobTextIsThePathNextTime) {
-  editLabel(form->ListView1, 2, QString::fromStdString(jobs));
-  click(form->ListView1, 2);
-  EXPECT_EQ(texts(form->ListView2), (Strings{"A.xls", "B.xls"}));
-  editLabel(form->ListView2, 1, "nothing.xls");
-  click(form->ListView2, 1);  // names no file: nothing to list, no message
+  editLabel(jobList(), 2, QString::fromStdString(jobs));
+  click(jobList(), 2);
+  EXPECT_EQ(texts(workbookList()), (Strings{"A.xls", "B.xls"}));
+  editLabel(workbookList(), 1, "nothing.xls");
+  click(workbookList(), 1);  // names no file: nothing to list, no message
   EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(BrowserTest, AnUnreadableWorkbookIsReportedAndStaysListed) {
   script->failStep = FakeScript::Step::Open;
   script->failOnCall = 1;
-  click(form->ListView1, 2);
+  click(jobList(), 2);
   ASSERT_FALSE(host.messages.empty());
   EXPECT_EQ(host.messages[0].text, script->failText);
-  EXPECT_EQ(texts(form->ListView1), (Strings{jobs, single}));
+  EXPECT_EQ(texts(jobList()), (Strings{jobs, single}));
   EXPECT_EQ(host.pointer(), kPointerDefault);
 }
 

@@ -47,9 +47,9 @@ class ConvertTest : public WindowTest {
   }
 
   void typeOutput(const std::string& path) {
-    form->Combo5->lineEdit()->selectAll();
-    QTest::keyClick(form->Combo5->lineEdit(), Qt::Key_Delete);
-    QTest::keyClicks(form->Combo5->lineEdit(), QString::fromStdString(path));
+    outputDirectoryBox()->lineEdit()->selectAll();
+    QTest::keyClick(outputDirectoryBox()->lineEdit(), Qt::Key_Delete);
+    QTest::keyClicks(outputDirectoryBox()->lineEdit(), QString::fromStdString(path));
   }
   std::string out(const std::string& relative) const { return data.file("out/" + relative); }
 };
@@ -63,19 +63,19 @@ TEST_F(ConvertTest, GeneratedWorkbooksBecomeTextFilesUnderTheirLabels) {
   test::writeFile(appFile("EXCEL.txt"), books + "\r\n");
   start();
 
-  click(form->ListView1, 1);
-  ASSERT_EQ(texts(form->ListView2), (Strings{"Plan.xlsx", "Sales.2024.xlsx"}));
-  EXPECT_EQ(texts(form->ListView3), (Strings{"Plan", "Notes"}));
-  click(form->ListView2, 2);
-  ASSERT_EQ(texts(form->ListView3), (Strings{"Jan", "Feb"}));
-  editLabel(form->ListView3, 1, "January");
-  clickTick(form->ListView3, 2);
+  click(jobList(), 1);
+  ASSERT_EQ(texts(workbookList()), (Strings{"Plan.xlsx", "Sales.2024.xlsx"}));
+  EXPECT_EQ(texts(worksheetList()), (Strings{"Plan", "Notes"}));
+  click(workbookList(), 2);
+  ASSERT_EQ(texts(worksheetList()), (Strings{"Jan", "Feb"}));
+  editLabel(worksheetList(), 1, "January");
+  clickTick(worksheetList(), 2);
   typeOutput(data.file("out"));  // typed, not there yet: created
 
   PaintCounter labelPaints, barPaints;
-  form->Label1->installEventFilter(&labelPaints);
-  form->ProgressBar1->installEventFilter(&barPaints);
-  QTest::mouseClick(form->Command6, Qt::LeftButton);
+  statusLabel()->installEventFilter(&labelPaints);
+  progressBar()->installEventFilter(&barPaints);
+  QTest::mouseClick(convertButton(), Qt::LeftButton);
 
   EXPECT_TRUE(host.messages.empty()) << host.messages[0].text;
   EXPECT_EQ(test::readFile(out("Plan/Plan_Plan.txt")), "Goal\r\n3\r\n");
@@ -84,15 +84,15 @@ TEST_F(ConvertTest, GeneratedWorkbooksBecomeTextFilesUnderTheirLabels) {
   EXPECT_FALSE(std::filesystem::exists(out("Sales2024/Feb.txt")));
   EXPECT_EQ(host.opens, (std::vector<Opened>{{data.file("out") + "/", kShowNormal}}));
   // Idle again, and the user saw the run while the window was blocked.
-  EXPECT_EQ(form->Label1->text(), "");
-  EXPECT_EQ(form->ProgressBar1->value(), 0);
+  EXPECT_EQ(statusLabel()->text(), "");
+  EXPECT_EQ(progressBar()->value(), 0);
   EXPECT_EQ(host.pointer(), kPointerDefault);
   EXPECT_GT(labelPaints.paints, 0);
   EXPECT_GT(barPaints.paints, 0);
 
   // A second run finds the folders taken and makes new ones beside them.
-  form->Combo1->setCurrentIndex(2);
-  form->Separate->trigger();
+  namingBox()->setCurrentIndex(2);
+  convertAction()->trigger();
   EXPECT_EQ(test::readFile(out("Plan1/1.txt")), "Goal\r\n3\r\n");
   EXPECT_EQ(test::readFile(out("Sales20241/1.txt")), "Region\tAmount\r\nNorth\t12.5\r\n");
   EXPECT_FALSE(std::filesystem::exists(out("Sales20241/2.txt")));
@@ -107,16 +107,16 @@ TEST_F(ConvertTest, UntickedWorkbooksAreSkippedAndFailuresReportedOneByOne) {
   test::writeFile(appFile("output.txt"), data.file("out") + "\r\n");
   script->sheetsByFile = {{"Book1.xls", {"S"}}, {"Book1.xlsx", {"T"}}, {"Bad.xls", {"U"}}};
   start();
-  click(form->ListView1, 1);
-  ASSERT_EQ(texts(form->ListView2), (Strings{"Bad.xls", "Book1.xls", "Book1.xlsx", "Skip.xls"}));
-  clickTick(form->ListView2, 4);
+  click(jobList(), 1);
+  ASSERT_EQ(texts(workbookList()), (Strings{"Bad.xls", "Book1.xls", "Book1.xlsx", "Skip.xls"}));
+  clickTick(workbookList(), 4);
   script->failStep = FakeScript::Step::Open;
   script->failOnCall = 1;  // the next open: Bad.xls, the first ticked
-  QTest::mouseClick(form->Command6, Qt::LeftButton);
+  QTest::mouseClick(convertButton(), Qt::LeftButton);
 
   ASSERT_EQ(host.messages.size(), 2u);
-  EXPECT_EQ(host.messages[0], (Message{script->failText, kStylePlain}));
-  EXPECT_EQ(host.messages[1], (Message{"Convert Bad file failed!", kStyleCritical}));
+  EXPECT_EQ(host.messages[0], (Message{script->failText, MessageStyle::Plain}));
+  EXPECT_EQ(host.messages[1], (Message{"Convert Bad file failed!", MessageStyle::Critical}));
   EXPECT_TRUE(std::filesystem::is_directory(out("Bad")));  // made before it failed
   EXPECT_EQ(test::readFile(out("Book11/S.txt")), "Book1.xls:S\r\n");
   EXPECT_EQ(test::readFile(out("Book112/T.txt")), "Book1.xlsx:T\r\n");
@@ -129,18 +129,18 @@ TEST_F(ConvertTest, AnUnusableOutputDirectoryConvertsNothing) {
   test::writeFile(appFile("EXCEL.txt"), (data.path() / "Books").string() + "\r\n");
   test::writeFile(appFile("output.txt"), data.file("deleted") + "\r\n");
   start();
-  click(form->ListView1, 1);
+  click(jobList(), 1);
   const auto calls = script->calls.size();
-  form->Separate->trigger();  // a history entry that is gone
+  convertAction()->trigger();  // a history entry that is gone
   typeOutput("");
-  form->Separate->trigger();
+  convertAction()->trigger();
   EXPECT_EQ(host.messages,
-            (std::vector<Message>{{"Folder does not exist!", kStyleCritical},
-                                  {"Please select output folder", kStyleInformation}}));
+            (std::vector<Message>{{"Folder does not exist!", MessageStyle::Critical},
+                                  {"Please select output folder", MessageStyle::Information}}));
   EXPECT_EQ(script->calls.size(), calls);
   EXPECT_FALSE(std::filesystem::exists(data.file("deleted")));
   EXPECT_TRUE(host.opens.empty());
-  EXPECT_EQ(form->Label1->text(), "");
+  EXPECT_EQ(statusLabel()->text(), "");
   EXPECT_EQ(host.pointer(), kPointerDefault);
 }
 

@@ -19,42 +19,41 @@ TEST_F(WindowTest, HasTheFixedLayoutCaptionsAndMenus) {
   EXPECT_EQ(form->windowTitle(), "Quorvel");
   EXPECT_EQ(form->centralWidget()->size(), QSize(600, 539));
   EXPECT_EQ(form->minimumSize(), form->maximumSize());  // not resizable
-  EXPECT_EQ(form->Command1->geometry(), QRect(8, 0, 81, 65));
-  EXPECT_EQ(form->Command9->geometry(), QRect(528, 0, 65, 65));
-  EXPECT_EQ(form->ListView1->geometry(), QRect(8, 72, 545, 177));
-  EXPECT_EQ(form->ListView3->geometry(), QRect(280, 280, 273, 193));
-  EXPECT_EQ(form->ProgressBar1->geometry(), QRect(8, 520, 585, 17));
-  EXPECT_EQ(form->Command3->geometry().topLeft(), QPoint(560, 136));
-  EXPECT_EQ(form->Command4->geometry().topLeft(), QPoint(560, 192));
+  EXPECT_EQ(addWorkbookButton()->geometry(), QRect(8, 0, 81, 65));
+  EXPECT_EQ(exitButton()->geometry(), QRect(528, 0, 65, 65));
+  EXPECT_EQ(jobList()->geometry(), QRect(8, 72, 545, 177));
+  EXPECT_EQ(worksheetList()->geometry(), QRect(280, 280, 273, 193));
+  EXPECT_EQ(progressBar()->geometry(), QRect(8, 520, 585, 17));
+  EXPECT_EQ(moveUpButton()->geometry().topLeft(), QPoint(560, 136));
+  EXPECT_EQ(moveDownButton()->geometry().topLeft(), QPoint(560, 192));
 
-  const std::pair<QAbstractButton*, const char*> captions[] = {{form->Command1, "Add Excel"},
-                                                               {form->Command5, "Add Folder"},
-                                                               {form->Command2, "Remove File"},
-                                                               {form->Command6, "Convert"},
-                                                               {form->Command8, "Help"},
-                                                               {form->Command7, "HomePage"},
-                                                               {form->Command9, "Exit"},
-                                                               {form->Command10, "Browse"},
-                                                               {form->Command11, "View"},
-                                                               {form->Command3, ""},
-                                                               {form->Command4, ""}};
+  const std::pair<QAbstractButton*, const char*> captions[] = {{addWorkbookButton(), "Add Excel"},
+                                                               {addFolderButton(), "Add Folder"},
+                                                               {removeJobButton(), "Remove File"},
+                                                               {convertButton(), "Convert"},
+                                                               {helpButton(), "Help"},
+                                                               {homePageButton(), "HomePage"},
+                                                               {exitButton(), "Exit"},
+                                                               {browseButton(), "Browse"},
+                                                               {viewButton(), "View"},
+                                                               {moveUpButton(), ""},
+                                                               {moveDownButton(), ""}};
   for (const auto& [button, caption] : captions) EXPECT_EQ(button->text(), caption);
-  EXPECT_EQ(form->Label3->text(), "Convert Option:");
-  EXPECT_EQ(form->Label7->text(), "Select  output directory:");
-  EXPECT_EQ(form->Label1->text(), "");
-  EXPECT_EQ(form->ProgressBar1->maximum(), 100);
-  EXPECT_EQ(form->ListView1->headerItem()->text(0),
-            "Please Select the Excel File or Folder to Convert");
-  EXPECT_EQ(form->ListView2->headerItem()->text(0), "WorkBooks");
-  EXPECT_EQ(form->ListView3->headerItem()->text(0), "WorkSheets");
-  EXPECT_EQ(form->ListView1->columnWidth(0), 520);
-  EXPECT_TRUE(form->Combo5->isEditable());
-  EXPECT_FALSE(form->Combo1->isEditable());
-  EXPECT_EQ(comboEntries(form->Combo1),
+  EXPECT_EQ(namingLabel()->text(), "Convert Option:");
+  EXPECT_EQ(outputDirectoryLabel()->text(), "Select  output directory:");
+  EXPECT_EQ(statusLabel()->text(), "");
+  EXPECT_EQ(progressBar()->maximum(), 100);
+  EXPECT_EQ(jobList()->headerItem()->text(0), "Please Select the Excel File or Folder to Convert");
+  EXPECT_EQ(workbookList()->headerItem()->text(0), "WorkBooks");
+  EXPECT_EQ(worksheetList()->headerItem()->text(0), "WorkSheets");
+  EXPECT_EQ(jobList()->columnWidth(0), 520);
+  EXPECT_TRUE(outputDirectoryBox()->isEditable());
+  EXPECT_FALSE(namingBox()->isEditable());
+  EXPECT_EQ(comboEntries(namingBox()),
             (Strings{"TXT Filename will be based on sheet name",
                      "TXT Filename will be based on workbook name and sheet name ",
                      "TXT Filename will be 1.txt,2.txt,3.txt,4.txt,5.txt,6.txt...."}));
-  EXPECT_EQ(form->Combo1->currentIndex(), 0);
+  EXPECT_EQ(namingBox()->currentIndex(), 0);
 
   // The menu bar, left to right, with "Settings" a command on the bar itself.
   Strings bar, items;
@@ -63,7 +62,7 @@ TEST_F(WindowTest, HasTheFixedLayoutCaptionsAndMenus) {
     if (entry->menu()) {
       for (QAction* item : entry->menu()->actions()) items.push_back(item->text().toStdString());
     } else {
-      EXPECT_EQ(entry, form->Settings);
+      EXPECT_EQ(entry, settingsAction());
     }
   }
   EXPECT_EQ(bar, (Strings{"File", "Edit", "Actions", "Settings", "Help"}));
@@ -83,8 +82,8 @@ TEST_F(WindowTest, HasTheFixedLayoutCaptionsAndMenus) {
 // both must leave the same trace.
 struct CommandPair {
   const char* name;
-  std::function<QAbstractButton*(Form1&)> button;
-  std::function<QAction*(Form1&)> action;
+  std::function<QAbstractButton*(MainWindow&)> button;
+  std::function<QAction*(MainWindow&)> action;
 };
 
 class CommandMapTest : public WindowTest, public ::testing::WithParamInterface<CommandPair> {};
@@ -103,12 +102,12 @@ TEST_P(CommandMapTest, ButtonAndMenuItemRunTheSameHandler) {
       QTest::mouseClick(GetParam().button(*form), Qt::LeftButton);
     else
       GetParam().action(*form)->trigger();
-    return std::make_tuple(host.dialogs, host.opens, host.messages, texts(form->ListView1),
-                           images(form->ListView1), texts(form->ListView2));
+    return std::make_tuple(host.dialogs, host.opens, host.messages, texts(jobList()),
+                           images(jobList()), texts(workbookList()));
   };
   const auto byButton = run(true);
   // Undo what the button did to the job list, so both start alike.
-  form->RemoveAll_Click();
+  form->onRemoveAllClicked();
   for (int i = 0; i < 3; ++i) form->jobEntries().add(book, kImageFile);
   const auto byMenu = run(false);
   EXPECT_EQ(byButton, byMenu);
@@ -119,41 +118,47 @@ TEST_P(CommandMapTest, ButtonAndMenuItemRunTheSameHandler) {
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, CommandMapTest,
-    ::testing::Values(CommandPair{"AddExcel", [](Form1& f) { return f.Command1; },
-                                  [](Form1& f) { return f.AddExcel; }},
-                      CommandPair{"AddFolder", [](Form1& f) { return f.Command5; },
-                                  [](Form1& f) { return f.AddFolder; }},
-                      CommandPair{"RemoveItem", [](Form1& f) { return f.Command2; },
-                                  [](Form1& f) { return f.RemoveItem; }},
-                      CommandPair{"Convert", [](Form1& f) { return f.Command6; },
-                                  [](Form1& f) { return f.Separate; }},
-                      CommandPair{"Help", [](Form1& f) { return f.Command8; },
-                                  [](Form1& f) { return f.Help1; }},
-                      CommandPair{"HomePage", [](Form1& f) { return f.Command7; },
-                                  [](Form1& f) { return f.HomePage; }}),
+    ::testing::Values(
+        CommandPair{"AddExcel",
+                    [](MainWindow& f) { return test::named<QToolButton>(f, "Command1"); },
+                    [](MainWindow& f) { return test::named<QAction>(f, "AddExcel"); }},
+        CommandPair{"AddFolder",
+                    [](MainWindow& f) { return test::named<QToolButton>(f, "Command5"); },
+                    [](MainWindow& f) { return test::named<QAction>(f, "AddFolder"); }},
+        CommandPair{"RemoveItem",
+                    [](MainWindow& f) { return test::named<QToolButton>(f, "Command2"); },
+                    [](MainWindow& f) { return test::named<QAction>(f, "RemoveItem"); }},
+        CommandPair{"Convert",
+                    [](MainWindow& f) { return test::named<QToolButton>(f, "Command6"); },
+                    [](MainWindow& f) { return test::named<QAction>(f, "Separate"); }},
+        CommandPair{"Help", [](MainWindow& f) { return test::named<QToolButton>(f, "Command8"); },
+                    [](MainWindow& f) { return test::named<QAction>(f, "Help1"); }},
+        CommandPair{"HomePage",
+                    [](MainWindow& f) { return test::named<QToolButton>(f, "Command7"); },
+                    [](MainWindow& f) { return test::named<QAction>(f, "HomePage"); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WindowTest, EachCommandDoesWhatItsNameSays) {
   const std::string book = workbook("Book1.xls");
   start();
   host.fileAnswers = {book};
-  QTest::mouseClick(form->Command1, Qt::LeftButton);
+  QTest::mouseClick(addWorkbookButton(), Qt::LeftButton);
   EXPECT_EQ(host.dialogs.back(), "open:Select Excel File");
-  EXPECT_EQ(texts(form->ListView1), Strings{book});
-  EXPECT_EQ(images(form->ListView1), std::vector<int>{kImageFile});
+  EXPECT_EQ(texts(jobList()), Strings{book});
+  EXPECT_EQ(images(jobList()), std::vector<int>{kImageFile});
 
   host.folderAnswers = {data.path().string()};
-  QTest::mouseClick(form->Command5, Qt::LeftButton);
+  QTest::mouseClick(addFolderButton(), Qt::LeftButton);
   EXPECT_EQ(host.dialogs.back(), "folder:Add all excel files in folder");
-  EXPECT_EQ(texts(form->ListView1), (Strings{book, data.path().string()}));
-  EXPECT_EQ(images(form->ListView1), (std::vector<int>{kImageFile, kImageFolder}));
+  EXPECT_EQ(texts(jobList()), (Strings{book, data.path().string()}));
+  EXPECT_EQ(images(jobList()), (std::vector<int>{kImageFile, kImageFolder}));
 
-  QTest::mouseClick(form->Command2, Qt::LeftButton);
-  EXPECT_EQ(texts(form->ListView1), Strings{book});
+  QTest::mouseClick(removeJobButton(), Qt::LeftButton);
+  EXPECT_EQ(texts(jobList()), Strings{book});
 
   // No guide beside the tests' executable: Help says where it should be.
-  QTest::mouseClick(form->Command8, Qt::LeftButton);
-  QTest::mouseClick(form->Command7, Qt::LeftButton);
+  QTest::mouseClick(helpButton(), Qt::LeftButton);
+  QTest::mouseClick(homePageButton(), Qt::LeftButton);
   EXPECT_EQ(host.opens, (std::vector<Opened>{{kHomePageAddress, kShowNormal}}));
   const std::string guide =
       UserGuidePlaces(QCoreApplication::applicationDirPath().toStdString()).back();
@@ -161,15 +166,15 @@ TEST_F(WindowTest, EachCommandDoesWhatItsNameSays) {
   EXPECT_NE(host.messages[0].text.find(guide), std::string::npos) << host.messages[0].text;
   host.messages.clear();
 
-  form->RemoveAll_Click();
-  QTest::mouseClick(form->Command6, Qt::LeftButton);
+  form->onRemoveAllClicked();
+  QTest::mouseClick(convertButton(), Qt::LeftButton);
   EXPECT_EQ(host.messages,
-            (std::vector<Message>{{"Please select a workbook first!", kStyleInformation}}));
+            (std::vector<Message>{{"Please select a workbook first!", MessageStyle::Information}}));
 
   host.dialogs.clear();
-  form->Settings->trigger();
-  form->About->trigger();
-  QTest::mouseClick(form->Command10, Qt::LeftButton);
+  settingsAction()->trigger();
+  aboutAction()->trigger();
+  QTest::mouseClick(browseButton(), Qt::LeftButton);
   EXPECT_EQ(host.dialogs, (Strings{"modal:Setting", "modal:Dialog1", "folder:Output Folder"}));
   EXPECT_EQ(host.lastOwner, static_cast<QWidget*>(form.get()));
 }
@@ -177,27 +182,27 @@ TEST_F(WindowTest, EachCommandDoesWhatItsNameSays) {
 TEST_F(WindowTest, TabVisitsTheControlsInTheirOrder) {
   start();
   const std::vector<QWidget*> order = {
-      form->Command1, form->Command5,  form->Command2,  form->Command6,
-      form->Command8, form->Command7,  form->Command9,  form->ListView1,
-      form->Combo1,   form->ListView2, form->ListView3, form->Command3,
-      form->Command4, form->Combo5,    form->Command10, form->Command11};
+      addWorkbookButton(), addFolderButton(),    removeJobButton(), convertButton(),
+      helpButton(),        homePageButton(),     exitButton(),      jobList(),
+      namingBox(),         workbookList(),       worksheetList(),   moveUpButton(),
+      moveDownButton(),    outputDirectoryBox(), browseButton(),    viewButton()};
   std::vector<QWidget*> visited;
-  QWidget* at = form->Command1;
+  QWidget* at = addWorkbookButton();
   do {
     if (std::find(order.begin(), order.end(), at) != order.end()) visited.push_back(at);
     at = at->nextInFocusChain();
-  } while (at != form->Command1 && visited.size() < order.size());
+  } while (at != addWorkbookButton() && visited.size() < order.size());
   EXPECT_EQ(visited, order);
-  for (QWidget* passive : std::initializer_list<QWidget*>{form->Label1, form->Label3, form->Label7,
-                                                          form->ProgressBar1})
+  for (QWidget* passive : std::initializer_list<QWidget*>{statusLabel(), namingLabel(),
+                                                          outputDirectoryLabel(), progressBar()})
     EXPECT_EQ(passive->focusPolicy(), Qt::NoFocus);
 }
 
 TEST_F(WindowTest, EnterAndEscTriggerNothing) {
   start();
-  for (QWidget* target : std::initializer_list<QWidget*>{
-           form->Command1, form->Command6, form->Command9, form->Command10, form->Command11,
-           form->Combo5, form->ListView1}) {
+  for (QWidget* target : std::initializer_list<QWidget*>{addWorkbookButton(), convertButton(),
+                                                         exitButton(), browseButton(), viewButton(),
+                                                         outputDirectoryBox(), jobList()}) {
     target->setFocus();
     for (auto key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) QTest::keyClick(target, key);
   }
@@ -205,7 +210,7 @@ TEST_F(WindowTest, EnterAndEscTriggerNothing) {
   EXPECT_TRUE(host.messages.empty());
   EXPECT_TRUE(host.opens.empty());
   EXPECT_TRUE(form->isVisible());
-  EXPECT_EQ(form->Combo5->count(), 0);  // Enter in the box adds nothing
+  EXPECT_EQ(outputDirectoryBox()->count(), 0);  // Enter in the box adds nothing
 }
 
 TEST_F(WindowTest, ExitAndTheTitleBarCloseSaveTheSame) {
@@ -213,7 +218,7 @@ TEST_F(WindowTest, ExitAndTheTitleBarCloseSaveTheSame) {
   test::writeFile(appFile("EXCEL.txt"), "/a\r\n/b");
   test::writeFile(appFile("output.txt"), "/o1\r\n/o2");
   start();
-  QTest::mouseClick(form->Command9, Qt::LeftButton);
+  QTest::mouseClick(exitButton(), Qt::LeftButton);
   EXPECT_FALSE(form->isVisible());
   const std::string jobs = test::readFile(appFile("EXCEL.txt"));
   const std::string history = test::readFile(appFile("output.txt"));

@@ -15,14 +15,13 @@ std::string Lines(const Strings& lines) {
 
 TEST_F(WindowTest, StartsEmptyWithoutListFiles) {
   start();
-  EXPECT_TRUE(texts(form->ListView1).empty());
-  EXPECT_TRUE(texts(form->ListView2).empty());
-  EXPECT_TRUE(texts(form->ListView3).empty());
-  EXPECT_EQ(form->Combo5->count(), 0);
-  EXPECT_EQ(form->Combo5->currentText(), "");
+  EXPECT_TRUE(texts(jobList()).empty());
+  EXPECT_TRUE(texts(workbookList()).empty());
+  EXPECT_TRUE(texts(worksheetList()).empty());
+  EXPECT_EQ(outputDirectoryBox()->count(), 0);
+  EXPECT_EQ(outputDirectoryBox()->currentText(), "");
   EXPECT_EQ(form->outputBox().selectedIndex(), -1);
-  EXPECT_EQ(form->Combo1->currentIndex(), 0);
-  EXPECT_TRUE(form->engine().state().freshSheetListing);
+  EXPECT_EQ(namingBox()->currentIndex(), 0);
   // Closing without set.txt writes nothing.
   form->close();
   EXPECT_FALSE(std::filesystem::exists(appFile("EXCEL.txt")));
@@ -33,9 +32,9 @@ TEST_F(WindowTest, StartsEmptyWithEmptyListFiles) {
   test::writeFile(appFile("EXCEL.txt"), "");
   test::writeFile(appFile("output.txt"), "");
   start();
-  EXPECT_TRUE(texts(form->ListView1).empty());
-  EXPECT_EQ(form->Combo5->count(), 0);
-  EXPECT_EQ(form->Combo5->currentText(), "");
+  EXPECT_TRUE(texts(jobList()).empty());
+  EXPECT_EQ(outputDirectoryBox()->count(), 0);
+  EXPECT_EQ(outputDirectoryBox()->currentText(), "");
 }
 
 TEST_F(WindowTest, LoadsEveryJobLineWithTheImageOfWhatIsThere) {
@@ -45,12 +44,12 @@ TEST_F(WindowTest, LoadsEveryJobLineWithTheImageOfWhatIsThere) {
   // An empty line, a duplicate, a vanished path, and no final terminator.
   test::writeFile(appFile("EXCEL.txt"), book + "\r\n" + dir + "\r\n\r\n" + gone + "\r\n" + book);
   start();
-  EXPECT_EQ(texts(form->ListView1), (Strings{book, dir, "", gone, book}));
-  EXPECT_EQ(images(form->ListView1),
+  EXPECT_EQ(texts(jobList()), (Strings{book, dir, "", gone, book}));
+  EXPECT_EQ(images(jobList()),
             (std::vector<int>{kImageFile, kImageFolder, kImageMissing, kImageMissing, kImageFile}));
   // Nothing is listed below the job list until the user selects an entry.
-  EXPECT_TRUE(texts(form->ListView2).empty());
-  EXPECT_TRUE(texts(form->ListView3).empty());
+  EXPECT_TRUE(texts(workbookList()).empty());
+  EXPECT_TRUE(texts(worksheetList()).empty());
   EXPECT_TRUE(script->calls.empty());
 }
 
@@ -61,9 +60,9 @@ TEST_F(WindowTest, LoadsAHistoryOf250AndSaves201) {
   test::writeFile(appFile("output.txt"), Lines(history));
   test::writeFile(appFile("set.txt"), "0\r\n1\r\n");
   start();
-  EXPECT_EQ(comboEntries(form->Combo5), history);
+  EXPECT_EQ(comboEntries(outputDirectoryBox()), history);
   EXPECT_EQ(form->outputBox().selectedIndex(), 0);
-  EXPECT_EQ(form->Combo5->currentText(), "/out/0");
+  EXPECT_EQ(outputDirectoryBox()->currentText(), "/out/0");
   form->close();
   EXPECT_EQ(test::readFile(appFile("output.txt")),
             Lines(Strings(history.begin(), history.begin() + 201)));
@@ -75,22 +74,22 @@ TEST_F(WindowTest, BothSwitchesOnRestoresBothListsInOrder) {
   start();
   const std::string a = workbook("A.xls"), b = workbook("B.xls");
   host.fileAnswers = {a, b, a};
-  for (int i = 0; i < 3; ++i) QTest::mouseClick(form->Command1, Qt::LeftButton);
+  for (int i = 0; i < 3; ++i) QTest::mouseClick(addWorkbookButton(), Qt::LeftButton);
   host.folderAnswers = {"/o/first", "/o/second"};
-  for (int i = 0; i < 2; ++i) QTest::mouseClick(form->Command10, Qt::LeftButton);
+  for (int i = 0; i < 2; ++i) QTest::mouseClick(browseButton(), Qt::LeftButton);
   // A typed directory is never part of the history.
-  form->Combo5->setFocus();
-  form->Combo5->lineEdit()->selectAll();
-  QTest::keyClicks(form->Combo5->lineEdit(), "/typed");
-  QTest::mouseClick(form->Command9, Qt::LeftButton);
+  outputDirectoryBox()->setFocus();
+  outputDirectoryBox()->lineEdit()->selectAll();
+  QTest::keyClicks(outputDirectoryBox()->lineEdit(), "/typed");
+  QTest::mouseClick(exitButton(), Qt::LeftButton);
   EXPECT_EQ(test::readFile(appFile("EXCEL.txt")), Lines({a, b, a}));
   EXPECT_EQ(test::readFile(appFile("output.txt")), Lines({"/o/second", "/o/first"}));
 
   start();
-  EXPECT_EQ(texts(form->ListView1), (Strings{a, b, a}));
-  EXPECT_EQ(comboEntries(form->Combo5), (Strings{"/o/second", "/o/first"}));
-  EXPECT_EQ(form->Combo5->currentText(), "/o/second");
-  EXPECT_EQ(form->Combo1->currentIndex(), 0);
+  EXPECT_EQ(texts(jobList()), (Strings{a, b, a}));
+  EXPECT_EQ(comboEntries(outputDirectoryBox()), (Strings{"/o/second", "/o/first"}));
+  EXPECT_EQ(outputDirectoryBox()->currentText(), "/o/second");
+  EXPECT_EQ(namingBox()->currentIndex(), 0);
 }
 
 TEST_F(WindowTest, SwitchesOffKeepTheOldFilesByteForByte) {
@@ -99,17 +98,17 @@ TEST_F(WindowTest, SwitchesOffKeepTheOldFilesByteForByte) {
     test::writeFile(appFile("EXCEL.txt"), "/old/a\r\n/old/b");
     test::writeFile(appFile("output.txt"), "/old/out\r");
     start();
-    form->RemoveAll_Click();
-    form->RemoveAllOutput_Click();
-    form->Combo1->setCurrentIndex(2);
+    form->onRemoveAllClicked();
+    form->onRemoveAllOutputDirectoriesClicked();
+    namingBox()->setCurrentIndex(2);
     form->close();
     EXPECT_EQ(test::readFile(appFile("EXCEL.txt")), "/old/a\r\n/old/b") << settings;
     EXPECT_EQ(test::readFile(appFile("output.txt")), "/old/out\r") << settings;
     // So the removed entries come back, and the naming option starts at 0.
     start();
-    EXPECT_EQ(texts(form->ListView1), (Strings{"/old/a", "/old/b"}));
-    EXPECT_EQ(comboEntries(form->Combo5), Strings{"/old/out"});
-    EXPECT_EQ(form->Combo1->currentIndex(), 0);
+    EXPECT_EQ(texts(jobList()), (Strings{"/old/a", "/old/b"}));
+    EXPECT_EQ(comboEntries(outputDirectoryBox()), Strings{"/old/out"});
+    EXPECT_EQ(namingBox()->currentIndex(), 0);
   }
 }
 
@@ -118,8 +117,8 @@ TEST_F(WindowTest, EmptyListsAreSavedAsEmptyFiles) {
   test::writeFile(appFile("EXCEL.txt"), "/a\r\n");
   test::writeFile(appFile("output.txt"), "/o\r\n");
   start();
-  form->RemoveAll_Click();
-  form->RemoveAllOutput_Click();
+  form->onRemoveAllClicked();
+  form->onRemoveAllOutputDirectoriesClicked();
   form->close();
   EXPECT_EQ(test::readFile(appFile("EXCEL.txt")), "");
   EXPECT_EQ(test::readFile(appFile("output.txt")), "");
@@ -132,20 +131,19 @@ TEST_F(WindowTest, AnUnwritableListFileIsReportedAndTheWindowStillCloses) {
   form->close();
   EXPECT_FALSE(form->isVisible());
   ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].style, kStyleCritical);
+  EXPECT_EQ(host.messages[0].style, MessageStyle::Critical);
   EXPECT_NE(host.messages[0].text.find("EXCEL.txt"), std::string::npos);
 }
 
 TEST_F(WindowTest, SettingsChangedInTheDialogApplyAtTheSameExit) {
   test::writeFile(appFile("EXCEL.txt"), "/a\r\n");
   start();
-  form->RemoveAll_Click();
+  form->onRemoveAllClicked();
   host.onModal = [](QDialog& dialog) {
-    auto& settings = static_cast<Setting&>(dialog);
-    QTest::mouseClick(settings.Check1, Qt::LeftButton);
-    QTest::mouseClick(settings.OKButton, Qt::LeftButton);
+    QTest::mouseClick(named<QCheckBox>(dialog, "Check1"), Qt::LeftButton);
+    QTest::mouseClick(named<QPushButton>(dialog, "OKButton"), Qt::LeftButton);
   };
-  form->Settings->trigger();
+  settingsAction()->trigger();
   EXPECT_EQ(test::readFile(appFile("set.txt")), "1\r\n0\r\n");
   form->close();
   EXPECT_EQ(test::readFile(appFile("EXCEL.txt")), "");

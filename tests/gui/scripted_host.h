@@ -15,12 +15,12 @@ namespace quorvel::test {
 
 struct Message {
   std::string text;
-  int style;
+  MessageStyle style;
   bool operator==(const Message&) const = default;
 };
 
 inline void PrintTo(const Message& m, std::ostream* os) {
-  *os << "{\"" << m.text << "\", " << m.style << "}";
+  *os << "{\"" << m.text << "\", " << static_cast<int>(m.style) << "}";
 }
 
 struct Opened {
@@ -56,7 +56,7 @@ class ScriptedHost : public DesktopHost {
   std::uint32_t lastColor = 0, lastColorFlags = 0;
   QWidget* lastOwner = nullptr;
 
-  void showMessage(const std::string& text, int style) override {
+  void showMessage(const std::string& text, MessageStyle style) override {
     messages.push_back({text, style});
   }
   void openWith(const std::string& target, int showCommand) override {

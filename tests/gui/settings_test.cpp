@@ -7,6 +7,7 @@
 #include "settings/line_file.h"
 #include "settings/setting_dialog.h"
 #include "settings/settings_file.h"
+#include "tests/gui/named_widget.h"
 #include "tests/gui/scripted_host.h"
 #include "tests/support/test_support.h"
 
@@ -62,8 +63,8 @@ class SettingDialogTest : public ::testing::Test {
   test::ScriptedHost host;
 
   // Opens the dialog as Settings does and lets `act` work on it.
-  void open(const std::function<void(Setting&)>& act) {
-    host.onModal = [&](QDialog& dialog) { act(static_cast<Setting&>(dialog)); };
+  void open(const std::function<void(SettingsDialog&)>& act) {
+    host.onModal = [&](QDialog& dialog) { act(static_cast<SettingsDialog&>(dialog)); };
     ShowSettingsDialog(folder, host, nullptr);
   }
 };
@@ -72,12 +73,12 @@ TEST_F(SettingDialogTest, OpensWithTheFileState) {
   test::writeFile(SettingsPath(folder), "1\r\n0\r\n");
   bool first = false, second = true;
   QString caption, one, two;
-  open([&](Setting& dialog) {
-    first = dialog.Check1->isChecked();
-    second = dialog.Check2->isChecked();
+  open([&](SettingsDialog& dialog) {
+    first = test::named<QCheckBox>(dialog, "Check1")->isChecked();
+    second = test::named<QCheckBox>(dialog, "Check2")->isChecked();
     caption = dialog.windowTitle();
-    one = dialog.Check1->text();
-    two = dialog.Check2->text();
+    one = test::named<QCheckBox>(dialog, "Check1")->text();
+    two = test::named<QCheckBox>(dialog, "Check2")->text();
   });
   EXPECT_TRUE(first);
   EXPECT_FALSE(second);
@@ -91,21 +92,24 @@ TEST_F(SettingDialogTest, MissingOrEmptyFileOpensUnticked) {
   for (bool create : {false, true}) {
     if (create) test::writeFile(SettingsPath(folder), "");
     bool any = true;
-    open([&](Setting& d) { any = d.Check1->isChecked() || d.Check2->isChecked(); });
+    open([&](SettingsDialog& d) {
+      any = test::named<QCheckBox>(d, "Check1")->isChecked() ||
+            test::named<QCheckBox>(d, "Check2")->isChecked();
+    });
     EXPECT_FALSE(any);
   }
 }
 
 TEST_F(SettingDialogTest, OkWritesExactlyTwoLines) {
   test::writeFile(SettingsPath(folder), "1");
-  open([](Setting& d) {
-    QTest::mouseClick(d.Check2, Qt::LeftButton);
-    QTest::mouseClick(d.OKButton, Qt::LeftButton);
+  open([](SettingsDialog& d) {
+    QTest::mouseClick(test::named<QCheckBox>(d, "Check2"), Qt::LeftButton);
+    QTest::mouseClick(test::named<QPushButton>(d, "OKButton"), Qt::LeftButton);
   });
   EXPECT_EQ(test::readFile(SettingsPath(folder)), "1\r\n1\r\n");
-  open([](Setting& d) {
-    QTest::mouseClick(d.Check1, Qt::LeftButton);
-    QTest::mouseClick(d.OKButton, Qt::LeftButton);
+  open([](SettingsDialog& d) {
+    QTest::mouseClick(test::named<QCheckBox>(d, "Check1"), Qt::LeftButton);
+    QTest::mouseClick(test::named<QPushButton>(d, "OKButton"), Qt::LeftButton);
   });
   EXPECT_EQ(test::readFile(SettingsPath(folder)), "0\r\n1\r\n");
   EXPECT_TRUE(host.messages.empty());
@@ -115,23 +119,23 @@ TEST_F(SettingDialogTest, CancelAndCloseLeaveTheFileByteForByte) {
   const std::string before = " 1\r\n1\r\nextra\r\n";
   test::writeFile(SettingsPath(folder), before);
   int result = -1;
-  open([&](Setting& d) {
-    QTest::mouseClick(d.Check1, Qt::LeftButton);
-    QTest::mouseClick(d.Check2, Qt::LeftButton);
-    QTest::mouseClick(d.CancelButton, Qt::LeftButton);
+  open([&](SettingsDialog& d) {
+    QTest::mouseClick(test::named<QCheckBox>(d, "Check1"), Qt::LeftButton);
+    QTest::mouseClick(test::named<QCheckBox>(d, "Check2"), Qt::LeftButton);
+    QTest::mouseClick(test::named<QPushButton>(d, "CancelButton"), Qt::LeftButton);
     result = d.result();
   });
   EXPECT_EQ(result, QDialog::Rejected);
-  open([](Setting& d) {
-    QTest::mouseClick(d.Check1, Qt::LeftButton);
+  open([](SettingsDialog& d) {
+    QTest::mouseClick(test::named<QCheckBox>(d, "Check1"), Qt::LeftButton);
     d.close();
   });
   EXPECT_EQ(test::readFile(SettingsPath(folder)), before);
   // The next opening shows the file, not the abandoned changes.
   bool first = true, second = false;
-  open([&](Setting& d) {
-    first = d.Check1->isChecked();
-    second = d.Check2->isChecked();
+  open([&](SettingsDialog& d) {
+    first = test::named<QCheckBox>(d, "Check1")->isChecked();
+    second = test::named<QCheckBox>(d, "Check2")->isChecked();
   });
   EXPECT_FALSE(first);
   EXPECT_TRUE(second);
@@ -142,9 +146,11 @@ TEST_F(SettingDialogTest, AFileThatCannotBeWrittenIsReported) {
   // plain file cannot be.
   test::writeFile(dir.file("plain-file"), "");
   folder = dir.file("plain-file/no-such-folder");
-  open([](Setting& d) { QTest::mouseClick(d.OKButton, Qt::LeftButton); });
+  open([](SettingsDialog& d) {
+    QTest::mouseClick(test::named<QPushButton>(d, "OKButton"), Qt::LeftButton);
+  });
   ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].style, kStyleCritical);
+  EXPECT_EQ(host.messages[0].style, MessageStyle::Critical);
   EXPECT_NE(host.messages[0].text.find("set.txt"), std::string::npos);
 }
 

@@ -3,9 +3,12 @@
 // the scripted spreadsheet component, with helpers that act like a user.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest/QTest>
@@ -15,6 +18,7 @@
 #include "main_window/list_view.h"
 #include "main_window/output_combo.h"
 #include "settings/setting_dialog.h"
+#include "tests/gui/named_widget.h"
 #include "tests/gui/scripted_host.h"
 #include "tests/support/fake_application.h"
 #include "tests/support/test_support.h"
@@ -27,13 +31,48 @@ class WindowTest : public ::testing::Test {
   TempDir data;  // workbooks and output folders
   ScriptedHost host;
   std::shared_ptr<FakeScript> script = std::make_shared<FakeScript>();
-  std::unique_ptr<Form1> form;
+  std::unique_ptr<MainWindow> form;
   bool realSpreadsheet = false;  // the program's own component instead of the script
 
   std::string appFile(const std::string& name) const { return app.file(name); }
 
+  // The window's controls, found by their designer names.
+  ListView* jobList() const { return named<ListView>(*form, "ListView1"); }
+  ListView* workbookList() const { return named<ListView>(*form, "ListView2"); }
+  ListView* worksheetList() const { return named<ListView>(*form, "ListView3"); }
+  OutputCombo* outputDirectoryBox() const { return named<OutputCombo>(*form, "Combo5"); }
+  QComboBox* namingBox() const { return named<QComboBox>(*form, "Combo1"); }
+  QPushButton* browseButton() const { return named<QPushButton>(*form, "Command10"); }
+  QPushButton* viewButton() const { return named<QPushButton>(*form, "Command11"); }
+  QToolButton* addWorkbookButton() const { return named<QToolButton>(*form, "Command1"); }
+  QToolButton* addFolderButton() const { return named<QToolButton>(*form, "Command5"); }
+  QToolButton* removeJobButton() const { return named<QToolButton>(*form, "Command2"); }
+  QToolButton* convertButton() const { return named<QToolButton>(*form, "Command6"); }
+  QToolButton* helpButton() const { return named<QToolButton>(*form, "Command8"); }
+  QToolButton* homePageButton() const { return named<QToolButton>(*form, "Command7"); }
+  QToolButton* exitButton() const { return named<QToolButton>(*form, "Command9"); }
+  QToolButton* moveUpButton() const { return named<QToolButton>(*form, "Command3"); }
+  QToolButton* moveDownButton() const { return named<QToolButton>(*form, "Command4"); }
+  QLabel* statusLabel() const { return named<QLabel>(*form, "Label1"); }
+  QLabel* namingLabel() const { return named<QLabel>(*form, "Label3"); }
+  QLabel* outputDirectoryLabel() const { return named<QLabel>(*form, "Label7"); }
+  QProgressBar* progressBar() const { return named<QProgressBar>(*form, "ProgressBar1"); }
+  QAction* addWorkbookAction() const { return named<QAction>(*form, "AddExcel"); }
+  QAction* addFolderAction() const { return named<QAction>(*form, "AddFolder"); }
+  QAction* removeJobAction() const { return named<QAction>(*form, "RemoveItem"); }
+  QAction* removeAllOutputDirectoriesAction() const {
+    return named<QAction>(*form, "RemoveAllOutput");
+  }
+  QAction* removeAllAction() const { return named<QAction>(*form, "RemoveAll"); }
+  QAction* removeOutputDirectoryAction() const { return named<QAction>(*form, "Removeoutput"); }
+  QAction* convertAction() const { return named<QAction>(*form, "Separate"); }
+  QAction* settingsAction() const { return named<QAction>(*form, "Settings"); }
+  QAction* helpAction() const { return named<QAction>(*form, "Help1"); }
+  QAction* homePageAction() const { return named<QAction>(*form, "HomePage"); }
+  QAction* aboutAction() const { return named<QAction>(*form, "About"); }
+
   void start() {
-    form = std::make_unique<Form1>(
+    form = std::make_unique<MainWindow>(
         app.path().string(), host,
         realSpreadsheet ? spreadsheet::ApplicationFactory() : script->factory());
     form->show();

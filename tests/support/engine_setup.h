@@ -1,12 +1,13 @@
 #pragma once
-// An engine on an in-memory window and a scripted spreadsheet component,
-// with a temporary folder for workbooks and output.
+// The window's procedures on an in-memory window and a scripted spreadsheet
+// component, with a temporary folder for workbooks and output.
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
+#include "engine/path_kind.h"
+#include "engine/window/window_procedures.h"
 #include "tests/support/fake_application.h"
 #include "tests/support/memory_window.h"
 #include "tests/support/test_support.h"
@@ -17,7 +18,7 @@ struct EngineSetup {
   TempDir dir;
   MemoryWindow window;
   std::shared_ptr<FakeScript> script = std::make_shared<FakeScript>();
-  Engine engine{window, script->factory()};
+  WindowProcedures procedures{window, script->factory()};
 
   // Empty files in the temporary folder's "in" folder, which becomes the
   // selected job; the workbook list is filled by the folder scan.
@@ -27,7 +28,7 @@ struct EngineSetup {
     for (const auto& f : files) writeFile((in / f).string(), "");
     window.jobs.clear();
     window.jobs.select(window.jobs.add(in.string(), kImageFolder));
-    engine.AddFolderWorkbooks(in.string());
+    procedures.AddFolderWorkbooks(in.string());
     if (window.workbooks.count() > 0) window.workbooks.select(1);
     return in.string();
   }

@@ -1,4 +1,4 @@
-#include "engine/sheet_name_table.h"
+#include "engine/window/sheet_name_table.h"
 
 namespace quorvel {
 

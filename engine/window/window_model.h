@@ -1,6 +1,6 @@
 #pragma once
-// The small interfaces through which the engine works on the window: the
-// window implements them over its widgets, the tests in memory.
+// The small interfaces through which the window's procedures work on the
+// window: the window implements them over its widgets, the tests in memory.
 #include <string>
 
 namespace quorvel {
@@ -10,10 +10,8 @@ inline constexpr int kImageFile = 1;
 inline constexpr int kImageFolder = 2;
 inline constexpr int kImageMissing = 3;
 
-// Message-box styles.
-inline constexpr int kStylePlain = 0;
-inline constexpr int kStyleCritical = 16;
-inline constexpr int kStyleInformation = 64;
+// Message-box styles: the icon a message shows.
+enum class MessageStyle { Plain, Critical, Information };
 
 // The mouse pointer.
 inline constexpr int kPointerDefault = 0;
@@ -63,12 +61,12 @@ class Desktop {
  public:
   virtual ~Desktop() = default;
   // A modal message with an OK button and the title "Quorvel".
-  virtual void showMessage(const std::string& text, int style) = 0;
+  virtual void showMessage(const std::string& text, MessageStyle style) = 0;
   // Opens a folder, file or address in the desktop's default program.
   virtual void open(const std::string& target) = 0;
 };
 
-// Everything of the main window the engine reads or changes.
+// Everything of the main window the window's procedures read or change.
 class WindowModel {
  public:
   virtual ~WindowModel() = default;

@@ -6,13 +6,15 @@
 #include <string>
 #include <unordered_map>
 
+#include "engine/limits.h"
+
 namespace quorvel {
 
 class SheetNameTable {
  public:
   enum Kind { Label = 0, Ticked = 1 };
-  static constexpr int kMaxWorkbook = 500;
-  static constexpr int kMaxWorksheet = 5000;
+  static constexpr int kMaxWorkbook = kMaxWorkbooksPerFolder;
+  static constexpr int kMaxWorksheet = kMaxStoredWorksheets;
 
   // "" for anything never set or out of range.
   const std::string& get(int workbook, int worksheet, Kind kind) const;

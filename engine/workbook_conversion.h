@@ -1,0 +1,86 @@
+#pragma once
+// One workbook written as text files, one per chosen worksheet, into a
+// folder that exists.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "engine/outcome.h"
+#include "engine/output_naming.h"
+#include "engine/spreadsheet/automation.h"
+
+namespace quorvel {
+
+// What becomes of one worksheet.
+struct WorksheetChoice {
+  bool write = true;
+  std::optional<std::string> label;  // the name to write it under; none: its own name
+};
+
+// The worksheets of a workbook to write. Worksheet i (1-based) follows
+// sheets[i - 1]; worksheets past the end are written under their own
+// names, so the empty default writes every worksheet.
+struct WorksheetChoices {
+  std::vector<WorksheetChoice> sheets;
+  WorksheetChoice at(int index) const;
+};
+
+// A workbook to convert.
+struct WorkbookJob {
+  std::string path;  // "" or a path that names no file: Outcome::NoWorkbook
+  // The workbook's name as listed, such as "Sales.2024.xlsx": file names
+  // (and in a run the folder's name) are made from it.
+  std::string name;
+  WorksheetChoices choices;
+};
+
+// A worksheet written.
+struct WrittenSheet {
+  int index = 0;           // 1-based worksheet position
+  std::string name;        // the worksheet's name, or the label it was written under
+  std::string outputFile;  // full path of the text file
+  std::uint32_t rows = 0;
+  std::uint32_t columns = 0;
+};
+
+struct WorkbookConversion {
+  Outcome outcome = Outcome::Done;
+  // In worksheet order; after a failure or a stop, those written before it.
+  std::vector<WrittenSheet> sheets;
+  std::optional<Failure> failure;  // with Failed (and FolderNotCreated in a run)
+};
+
+// How far the work is, reported after a workbook is opened and after each
+// of its worksheets. The amounts count worksheets; they are 64-bit so that
+// a finer measure (cells or bytes read) fits the same fields.
+struct ConversionProgress {
+  std::size_t job = 0;        // in a run: the workbook's position in the job list, from 0
+  std::size_t jobs = 1;       // in a run: the number of jobs
+  std::string workbook;       // its path
+  int worksheet = 0;          // 1-based worksheet just done; 0 right after opening
+  int worksheets = 0;         // worksheets in the workbook
+  std::string worksheetName;  // "" for a skipped worksheet and right after opening
+  std::uint64_t done = 0;     // work done in this workbook
+  std::uint64_t total = 0;    // work in this workbook
+};
+using ProgressCallback = std::function<void(const ConversionProgress&)>;
+
+// What a conversion may be given besides the workbook; all optional.
+struct ConversionContext {
+  spreadsheet::ApplicationFactory application;  // empty: our own component
+  ProgressCallback progress;
+  std::stop_token stop;  // looked at between worksheets
+};
+
+// Converts `job` into `folder`, naming each file with `names` by `naming`
+// (the numbering of NamingOption::Number starts again after a converted
+// workbook and goes on after one that failed). A failure closes the
+// workbook; the files written before it stay.
+WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& folder,
+                                   NamingOption naming, OutputFileNames& names,
+                                   const ConversionContext& context = {});
+
+}  // namespace quorvel
