@@ -29,8 +29,12 @@ inline constexpr std::uint32_t kMaxSpinCount = 10000000;
 inline constexpr std::size_t kXmlScanBufferBytes = 256u << 10;
 // One tag or text run of a streamed part.
 inline constexpr std::size_t kMaxXmlTokenBytes = 64u << 20;
-// The whole shared-string table.
-inline constexpr std::size_t kMaxSharedStringBytes = std::size_t(1) << 31;
+// The shared-string table: held in memory up to this much, the rest in a
+// temporary file ...
+inline constexpr std::size_t kStringTableMemoryBytes = std::size_t(256) << 20;
+// ... which holds at most this much, text and a 4-byte end per string: a
+// bomb of a few megabytes must not fill the disk either.
+inline constexpr std::uint64_t kMaxSharedStringBytes = std::uint64_t(4) << 30;
 // Blocks a streamed part is inflated ahead in, on a second thread.
 inline constexpr std::size_t kReadAheadBlockBytes = std::size_t(256) << 10;
 inline constexpr std::size_t kReadAheadBlocks = 2;

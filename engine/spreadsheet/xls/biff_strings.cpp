@@ -14,59 +14,65 @@ constexpr std::uint8_t kHighByte = 0x01;
 constexpr std::uint8_t kExtSt = 0x04;
 constexpr std::uint8_t kRichSt = 0x08;
 
-// Reads across the SST's segments; only characters see the option byte that
-// starts each Continue record.
+// Reads across the SST's segments, each fetched when the one before is used
+// up; only characters see the option byte that starts each Continue record.
 class SegmentReader {
  public:
-  explicit SegmentReader(const std::vector<std::string>& segments) : segs_(segments) {}
+  SegmentReader(std::string_view first, const NextSegment& next) : seg_(first), next_(next) {}
 
   bool atEnd() {
-    while (seg_ < segs_.size() && pos_ >= segs_[seg_].size()) {
-      ++seg_;
+    while (pos_ >= seg_.size()) {
+      if (ended_ || !next_(seg_)) {
+        ended_ = true;
+        return true;
+      }
       pos_ = 0;
     }
-    return seg_ >= segs_.size();
+    return false;
   }
   std::uint32_t uint(std::size_t bytes) {
     std::uint32_t v = 0;
     for (std::size_t i = 0; i < bytes; ++i) {
       if (atEnd()) damaged("the shared-string table is cut short");
-      v |= std::uint32_t{static_cast<unsigned char>(segs_[seg_][pos_++])} << (8 * i);
+      v |= std::uint32_t{static_cast<unsigned char>(seg_[pos_++])} << (8 * i);
     }
     return v;
   }
   void skip(std::uint64_t n) {
     while (n > 0) {
       if (atEnd()) damaged("the shared-string table is cut short");
-      std::size_t take =
-          static_cast<std::size_t>(std::min<std::uint64_t>(n, segs_[seg_].size() - pos_));
+      std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(n, seg_.size() - pos_));
       pos_ += take;
       n -= take;
     }
   }
   void chars(std::size_t count, bool twoBytes, std::string& out) {
     while (count > 0) {
-      if (pos_ >= segs_[seg_].size()) {
+      if (pos_ >= seg_.size()) {
         // A string continued in the next record: its option byte comes first.
-        ++seg_;
         pos_ = 0;
-        if (seg_ >= segs_.size() || segs_[seg_].empty()) damaged("a shared string is cut short");
-        twoBytes = (static_cast<unsigned char>(segs_[seg_][pos_++]) & kHighByte) != 0;
+        if (ended_ || !next_(seg_) || seg_.empty()) {
+          ended_ = true;
+          damaged("a shared string is cut short");
+        }
+        twoBytes = (static_cast<unsigned char>(seg_[pos_++]) & kHighByte) != 0;
       }
       std::size_t width = twoBytes ? 2 : 1;
-      std::size_t avail = (segs_[seg_].size() - pos_) / width;
+      std::size_t avail = (seg_.size() - pos_) / width;
       if (avail == 0) damaged("a shared string character is split between records");
       std::size_t take = std::min(count, avail);
-      appendBiff8Chars(reinterpret_cast<const unsigned char*>(segs_[seg_].data()) + pos_, take,
-                       twoBytes, out);
+      appendBiff8Chars(reinterpret_cast<const unsigned char*>(seg_.data()) + pos_, take, twoBytes,
+                       out);
       pos_ += take * width;
       count -= take;
     }
   }
 
  private:
-  const std::vector<std::string>& segs_;
-  std::size_t seg_ = 0, pos_ = 0;
+  std::string_view seg_;
+  const NextSegment& next_;
+  std::size_t pos_ = 0;
+  bool ended_ = false;
 };
 
 }  // namespace
@@ -113,14 +119,10 @@ std::size_t readBiffString(std::string_view data, std::size_t countBytes, bool b
   return static_cast<std::size_t>(std::min<std::uint64_t>(n, pos + tail));
 }
 
-void readSharedStrings(const std::vector<std::string>& segments, StringTable& table) {
-  SegmentReader r(segments);
+void readSharedStrings(std::string_view sst, const NextSegment& next, StringTable& table) {
+  SegmentReader r(sst, next);
   r.uint(4);  // cstTotal
   std::uint32_t unique = r.uint(4);
-  std::size_t bytes = 0;
-  for (const auto& s : segments) bytes += s.size();
-  // Every string takes at least 3 bytes: never trust the count further.
-  table.reserve(std::min<std::size_t>(unique, bytes / 3), bytes);
   std::string text;
   for (std::uint32_t i = 0; i < unique && !r.atEnd(); ++i) {
     std::size_t count = r.uint(2);

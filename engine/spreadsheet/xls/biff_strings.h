@@ -3,9 +3,9 @@
 // UTF-16), BIFF2-5's 8-bit strings in the workbook's code page, and the
 // shared-string table whose strings may continue across Continue records.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "engine/spreadsheet/string_table.h"
 #include "engine/spreadsheet/xls/code_page.h"
@@ -25,8 +25,12 @@ void appendBiff8Chars(const unsigned char* p, std::size_t count, bool twoBytes, 
 std::size_t readBiffString(std::string_view data, std::size_t countBytes, bool biff8,
                            const CodePage& codePage, std::string& out);
 
-// Appends the strings of the SST record and its Continue records to `table`;
-// `segments`: the SST record's data, then each Continue record's data.
-void readSharedStrings(const std::vector<std::string>& segments, StringTable& table);
+// Gives the data of the next Continue record of the SST, valid until it is
+// called again; false when there is none.
+using NextSegment = std::function<bool(std::string_view&)>;
+
+// Appends the strings of the SST record (its data: `sst`) and of its
+// Continue records, read one at a time, to `table`.
+void readSharedStrings(std::string_view sst, const NextSegment& next, StringTable& table);
 
 }  // namespace quorvel::spreadsheet::xls

@@ -203,12 +203,17 @@ bool Reader::readSetupRecord(BiffStream& s, const BiffRecord& r, const OpenOptio
 }
 
 void Reader::readSst(BiffStream& s, const BiffRecord& sst) {
-  std::vector<std::string> segments;
-  segments.emplace_back(sst.data);
-  std::uint16_t type;
+  // Record by record: the table may be far larger than memory should hold.
   BiffRecord c;
-  while (s.peekType(type) && type == kContinue && s.next(c)) segments.emplace_back(c.data);
-  readSharedStrings(segments, sharedStrings_);
+  readSharedStrings(
+      sst.data,
+      [&](std::string_view& segment) {
+        std::uint16_t type;
+        if (!s.peekType(type) || type != kContinue || !s.next(c)) return false;
+        segment = c.data;
+        return true;
+      },
+      sharedStrings_);
 }
 
 std::string Reader::sheetName(std::string_view data, bool shortCount) {

@@ -112,7 +112,6 @@ void readSharedStrings(SequentialSource& source, const std::string& partName, St
     f.richString(text);
     table.append(text);
   }
-  table.shrinkToFit();
 }
 
 }  // namespace quorvel::spreadsheet::xlsb

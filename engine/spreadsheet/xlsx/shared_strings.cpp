@@ -1,5 +1,6 @@
 #include "engine/spreadsheet/xlsx/shared_strings.h"
 
+#include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/package/xml_scanner.h"
 #include "engine/spreadsheet/package/zip_package.h"
 #include "engine/spreadsheet/xlsx/ooxml_values.h"
@@ -30,6 +31,10 @@ void readSharedStrings(PartStream& stream, StringTable& table) {
           if (t == T::End) xml.fail("ends inside a string");
           if (t == T::Text) xml.appendText(raw);
         }
+        // Runs join into one string: bound it as one token is bounded.
+        if (raw.size() > kMaxXmlTokenBytes)
+          xml.fail("has a shared string longer than " + std::to_string(kMaxXmlTokenBytes >> 20) +
+                   " MB");
       }
     } else if (token == T::EndTag) {
       std::string_view name = xml.name();
