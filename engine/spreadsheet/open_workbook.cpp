@@ -54,7 +54,7 @@ std::unique_ptr<WorkbookReader> openCompoundFile(const std::string& path,
                                                  const OpenOptions& options) {
   auto container = std::make_unique<CompoundFile>(openFileSource(path));
   if (container->hasStream("EncryptionInfo") && container->hasStream("EncryptedPackage")) {
-    std::string info = container->readStream("EncryptionInfo", kMaxSmallPartBytes);
+    std::string info = container->readStream("EncryptionInfo", kMaxEncryptionInfoBytes);
     auto package = container->openStream("EncryptedPackage");
     TempFile plain = decryptOoxmlPackage(info, *package, options.passwords);
     auto inner = openOoxmlPackage(plain.path().string());

@@ -142,9 +142,11 @@ const char* StringTable::bytesElsewhere(const Stream& s, std::uint64_t pos, std:
 }
 
 void StringTable::fileFailed(const std::exception& e) const {
-  fail(ErrorCode::TooLarge, "its shared strings pass " + std::to_string(memoryLimit_ >> 20) +
-                                " MB and their temporary file in " + ScratchFile::folder() +
-                                " failed (" + e.what() + ")");
+  std::string limit = memoryLimit_ >= (std::size_t(1) << 20)
+                          ? std::to_string(memoryLimit_ >> 20) + " MB"
+                          : std::to_string(memoryLimit_) + " bytes";
+  fail(ErrorCode::TooLarge, "its shared strings pass " + limit + " and their temporary file in " +
+                                ScratchFile::folder() + " failed (" + e.what() + ")");
 }
 
 void StringTable::tooLarge() {

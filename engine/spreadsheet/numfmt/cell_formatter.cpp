@@ -1,5 +1,7 @@
 #include "engine/spreadsheet/numfmt/cell_formatter.h"
 
+#include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/numfmt/number_format.h"
 
 namespace quorvel::spreadsheet {
@@ -10,7 +12,15 @@ CellFormatter::CellFormatter(CellFormatter&&) noexcept = default;
 CellFormatter& CellFormatter::operator=(CellFormatter&&) noexcept = default;
 
 void CellFormatter::defineFormat(std::uint32_t numFmtId, std::string code) {
-  codes_[numFmtId] = std::move(code);
+  std::string& stored = codes_[numFmtId];
+  codeBytes_ = codeBytes_ - stored.size() + code.size();
+  stored = std::move(code);
+  if (codes_.size() > kMaxNumberFormats)
+    fail(ErrorCode::TooLarge,
+         "it defines more than " + std::to_string(kMaxNumberFormats) + " number formats");
+  if (codeBytes_ > kMaxNumberFormatBytes)
+    fail(ErrorCode::TooLarge, "its number formats take more than " +
+                                  std::to_string(kMaxNumberFormatBytes >> 20) + " MB");
   compiled_.erase(numFmtId);
   byStyle_.clear();
 }

@@ -23,7 +23,8 @@ class CellFormatter {
   void setDate1904(bool on) { date1904_ = on; }
   bool date1904() const { return date1904_; }
   // A format code the workbook defines for `numFmtId` (custom ids, and the
-  // locale-dependent built-in ones it stores).
+  // locale-dependent built-in ones it stores). Throws FormatError (TooLarge)
+  // past kMaxNumberFormats formats or kMaxNumberFormatBytes of codes.
   void defineFormat(std::uint32_t numFmtId, std::string code);
   // The number format id of each cell style (XF), by style index.
   void setStyleFormats(std::vector<std::uint32_t> numFmtIdByStyle);
@@ -43,6 +44,7 @@ class CellFormatter {
 
   bool date1904_ = false;
   std::map<std::uint32_t, std::string> codes_;
+  std::size_t codeBytes_ = 0;
   std::vector<std::uint32_t> numFmtIdByStyle_;
   // Compiled lazily, once per format id used.
   mutable std::map<std::uint32_t, std::unique_ptr<NumberFormat>> compiled_;

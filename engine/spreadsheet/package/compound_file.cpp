@@ -309,7 +309,8 @@ std::unique_ptr<RandomAccessSource> CompoundFile::openStream(std::string_view na
 std::string CompoundFile::readStream(std::string_view name, std::size_t maxBytes) {
   auto stream = openStream(name);
   if (stream->size() > maxBytes)
-    fail(ErrorCode::TooLarge, "its " + std::string(name) + " stream is too large");
+    fail(ErrorCode::TooLarge, "its " + std::string(name) + " stream is larger than " +
+                                  std::to_string(maxBytes) + " bytes");
   std::string out(static_cast<std::size_t>(stream->size()), '\0');
   stream->read(0, out.data(), out.size());
   return out;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/package/zip_package.h"
 
 namespace quorvel::spreadsheet {
@@ -30,6 +31,8 @@ struct ParserDeleter {
 struct Context {
   XML_Parser parser;
   XmlHandler* handler;
+  const std::string* partName;
+  std::size_t depth = 0;
   bool refusedDtd = false;
   std::exception_ptr error;
 };
@@ -37,6 +40,10 @@ struct Context {
 void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attrs) {
   auto* ctx = static_cast<Context*>(data);
   try {
+    // expat keeps every open element: a bound on the depth bounds them.
+    if (++ctx->depth > kMaxXmlDepth)
+      fail(ErrorCode::TooLarge, "the part " + *ctx->partName + " nests elements more than " +
+                                    std::to_string(kMaxXmlDepth) + " deep");
     ctx->handler->startElement(localName(name), attrs);
   } catch (...) {
     ctx->error = std::current_exception();
@@ -47,6 +54,7 @@ void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attrs) {
 void XMLCALL onEnd(void* data, const XML_Char* name) {
   auto* ctx = static_cast<Context*>(data);
   try {
+    --ctx->depth;
     ctx->handler->endElement(localName(name));
   } catch (...) {
     ctx->error = std::current_exception();
@@ -77,6 +85,7 @@ class Parser {
     if (!parser_) throw std::bad_alloc();
     ctx_.parser = parser_.get();
     ctx_.handler = &handler;
+    ctx_.partName = &name_;
     XML_SetUserData(parser_.get(), &ctx_);
     XML_SetElementHandler(parser_.get(), onStart, onEnd);
     XML_SetCharacterDataHandler(parser_.get(), onText);
@@ -84,16 +93,24 @@ class Parser {
     XML_SetParamEntityParsing(parser_.get(), XML_PARAM_ENTITY_PARSING_NEVER);
   }
 
+  // Feeds `data` in pieces: expat holds a tag, comment or processing
+  // instruction whole until its end, and past kMaxXmlTagBytes it is refused.
   void feed(const char* data, std::size_t len, bool last) {
-    // expat takes int lengths: feed large buffers in pieces.
     do {
-      std::size_t piece = std::min<std::size_t>(len, 1u << 30);
+      std::size_t piece = std::min(len, kFeedBytes);
       bool final = last && piece == len;
       if (XML_Parse(parser_.get(), data, static_cast<int>(piece), final) != XML_STATUS_OK) raise();
+      int offset = 0, size = 0;
+      if (XML_GetInputContext(parser_.get(), &offset, &size) &&
+          static_cast<std::size_t>(size - offset) > kMaxXmlTagBytes)
+        fail(ErrorCode::TooLarge, "the part " + name_ + " has a tag or a comment longer than " +
+                                      std::to_string(kMaxXmlTagBytes >> 20) + " MB");
       data += piece;
       len -= piece;
     } while (len > 0);
   }
+
+  static constexpr std::size_t kFeedBytes = std::size_t(64) << 10;
 
  private:
   [[noreturn]] void raise() {
@@ -119,9 +136,9 @@ void parseXml(std::string_view data, XmlHandler& handler, std::string_view partN
 
 void parseXml(PartStream& stream, XmlHandler& handler, std::string_view partName) {
   Parser p(handler, partName);
-  std::unique_ptr<char[]> buf(new char[1 << 16]);
+  std::unique_ptr<char[]> buf(new char[Parser::kFeedBytes]);
   while (true) {
-    std::size_t n = stream.read(buf.get(), 1 << 16);
+    std::size_t n = stream.read(buf.get(), Parser::kFeedBytes);
     p.feed(buf.get(), n, n == 0);
     if (n == 0) break;
   }

@@ -9,6 +9,7 @@
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/package/xml_parser.h"
+#include "engine/spreadsheet/package/zip_directory.h"
 
 namespace quorvel::spreadsheet {
 
@@ -32,10 +33,13 @@ std::string zipErrorText(zip_error_t* e) {
 
 class RelsHandler : public XmlHandler {
  public:
-  RelsHandler(std::string_view source, std::vector<Relationship>& out)
-      : source_(source), out_(out) {}
+  RelsHandler(std::string_view source, std::string_view relsPart, std::vector<Relationship>& out)
+      : source_(source), relsPart_(relsPart), out_(out) {}
   void startElement(std::string_view name, const char** attrs) override {
     if (name != "Relationship") return;
+    if (out_.size() == kMaxRelationships)
+      fail(ErrorCode::TooLarge, "the part " + relsPart_ + " lists more than " +
+                                    std::to_string(kMaxRelationships) + " relationships");
     Relationship rel;
     if (const char* v = findAttr(attrs, "Id")) rel.id = v;
     if (const char* v = findAttr(attrs, "Type")) rel.type = v;
@@ -43,11 +47,16 @@ class RelsHandler : public XmlHandler {
     rel.external = mode && std::string_view(mode) == "External";
     if (const char* v = findAttr(attrs, "Target"))
       rel.target = rel.external ? std::string(v) : resolvePartName(source_, v);
+    bytes_ += rel.id.size() + rel.type.size() + rel.target.size();
+    if (bytes_ > kMaxRelationshipsBytes)
+      fail(ErrorCode::TooLarge, "the relationships of the part " + relsPart_ + " take more than " +
+                                    std::to_string(kMaxRelationshipsBytes >> 20) + " MB");
     out_.push_back(std::move(rel));
   }
 
  private:
-  std::string source_;
+  std::string source_, relsPart_;
+  std::size_t bytes_ = 0;
   std::vector<Relationship>& out_;
 };
 
@@ -71,6 +80,19 @@ std::size_t PartStream::read(char* buffer, std::size_t n) {
 }
 
 std::unique_ptr<ZipPackage> ZipPackage::open(const std::string& path) {
+  // libzip holds the whole central directory, a few hundred bytes an entry:
+  // refuse what no workbook needs before it reads a byte of it.
+  for (const ZipDirectoryClaim& claim : readZipDirectoryClaims(path)) {
+    if (claim.entries > kMaxPackageEntries)
+      fail(ErrorCode::TooLarge, "its package lists " + std::to_string(claim.entries) +
+                                    " entries, more than the " +
+                                    std::to_string(kMaxPackageEntries) + " a workbook may have");
+    if (claim.bytes > kMaxPackageDirectoryBytes)
+      fail(ErrorCode::TooLarge, "its package's list of entries takes " +
+                                    std::to_string(claim.bytes >> 20) + " MB, more than the " +
+                                    std::to_string(kMaxPackageDirectoryBytes >> 20) +
+                                    " MB a workbook may need");
+  }
   int code = 0;
   zip* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
   if (!archive) {
@@ -152,9 +174,8 @@ std::vector<Relationship> ZipPackage::relationships(std::string_view sourcePart)
     relsPart = src.substr(0, slash) + "/_rels/" + src.substr(slash + 1) + ".rels";
   std::vector<Relationship> rels;
   if (!has(relsPart)) return rels;
-  std::string xml = readPart(relsPart, kMaxSmallPartBytes);
-  RelsHandler handler(sourcePart, rels);
-  parseXml(xml, handler, relsPart);
+  RelsHandler handler(sourcePart, relsPart, rels);
+  parseXml(*openPart(relsPart), handler, relsPart);
   return rels;
 }
 

@@ -6,6 +6,7 @@
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/little_endian.h"
+#include "engine/spreadsheet/workbook_bounds.h"
 #include "engine/spreadsheet/xls/biff_strings.h"
 
 namespace quorvel::spreadsheet::xls {
@@ -125,9 +126,7 @@ void Reader::readGlobals(const OpenOptions& options, const std::string& loneShee
       b.type = r.bytes()[5];
       b.info.name = sheetName(r.data.substr(6), true);
       // Each sheet is probed below: a damaged list must not make that endless.
-      if (bound_.size() == static_cast<std::size_t>(kMaxSheetsInWorkbook))
-        fail(ErrorCode::TooLarge,
-             "it lists more than " + std::to_string(kMaxSheetsInWorkbook) + " sheets");
+      checkSheetCount(bound_.size());
       bound_.push_back(std::move(b));
     } else if (r.type == kBundleSheet4 && v == 4) {
       // Its layout is not documented: the name is a counted 8-bit string,
@@ -188,14 +187,13 @@ bool Reader::readSetupRecord(BiffStream& s, const BiffRecord& r, const OpenOptio
       return true;
     }
     case kXf:
-      if (v >= 5 && n >= 4) xfFormats_.push_back(le16(p + 2));
-      return true;
     case kXf4:
     case kXf3:
-      if (n >= 2) xfFormats_.push_back(p[1]);
-      return true;
     case kXf2:
-      if (n >= 3) xfFormats_.push_back(p[2] & 0x3F);
+      checkCellStyleCount(xfFormats_.size());
+      if (r.type == kXf && v >= 5 && n >= 4) xfFormats_.push_back(le16(p + 2));
+      if ((r.type == kXf4 || r.type == kXf3) && n >= 2) xfFormats_.push_back(p[1]);
+      if (r.type == kXf2 && n >= 3) xfFormats_.push_back(p[2] & 0x3F);
       return true;
     default:
       return false;

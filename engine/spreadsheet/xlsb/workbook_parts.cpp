@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/workbook_bounds.h"
 #include "engine/spreadsheet/xlsb/record_fields.h"
 #include "engine/spreadsheet/xlsb/record_types.h"
 
@@ -56,9 +57,14 @@ WorkbookProperties readWorkbookPart(SequentialSource& source, const std::string&
         props.date1904 = (f.u32() & 1) != 0;
         break;
       }
-      case BrtBundleSh:
-        props.sheets.push_back(readBundleSheet(reader.payload(), partName));
+      case BrtBundleSh: {
+        checkSheetCount(props.sheets.size());
+        BundleSheet sheet = readBundleSheet(reader.payload(), partName);
+        checkSheetField(sheet.name, props.sheets.size() + 1, "name");
+        checkSheetField(sheet.relId, props.sheets.size() + 1, "relationship id");
+        props.sheets.push_back(std::move(sheet));
         break;
+      }
       default:
         break;
     }
@@ -92,6 +98,7 @@ void readStylesPart(SequentialSource& source, const std::string& partName,
         if (inCellXfs) {
           RecordFields f(reader.payload(), reader.type(), partName);
           f.u16();  // ixfeParent
+          checkCellStyleCount(formatIdByStyle.size());
           formatIdByStyle.push_back(f.u16());
         }
         break;

@@ -7,6 +7,7 @@
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/package/xml_parser.h"
 #include "engine/spreadsheet/string_table.h"
+#include "engine/spreadsheet/workbook_bounds.h"
 #include "engine/spreadsheet/xlsx/shared_strings.h"
 #include "engine/spreadsheet/xlsx/worksheet_cursor.h"
 
@@ -49,9 +50,12 @@ class WorkbookHandler : public XmlHandler {
     if (name == "workbookPr") {
       date1904 = isTrue(findAttr(attrs, "date1904"));
     } else if (name == "sheet") {
+      checkSheetCount(sheets.size());
       SheetEntry s;
       if (const char* v = findAttr(attrs, "name")) s.name = v;
       if (const char* v = findAttr(attrs, "id")) s.relId = v;
+      checkSheetField(s.name, sheets.size() + 1, "name");
+      checkSheetField(s.relId, sheets.size() + 1, "relationship id");
       if (const char* v = findAttr(attrs, "state")) {
         std::string_view state(v);
         if (state == "hidden") s.visibility = SheetVisibility::Hidden;
@@ -80,6 +84,7 @@ class StylesHandler : public XmlHandler {
       if (code) formatter_.defineFormat(id, code);
       if (code && id == 0) generalRedefined = !isGeneralCode(code);
     } else if (name == "xf" && inCellStyles_) {
+      checkCellStyleCount(formatIdByStyle.size());
       formatIdByStyle.push_back(toId(findAttr(attrs, "numFmtId")));
     }
   }
@@ -110,8 +115,9 @@ class Reader final : public WorkbookReader {
       return package_->has(folder + usual) ? folder + usual : std::string();
     };
 
+    // Streamed: the part may be large (defined names), its sheet list not.
     WorkbookHandler book;
-    parseXml(package_->readPart(workbookPart, kMaxSmallPartBytes), book, workbookPart);
+    parseXml(*package_->openPart(workbookPart), book, workbookPart);
     formatter_.setDate1904(book.date1904);
 
     for (std::size_t i = 0; i < book.sheets.size(); ++i) {
@@ -137,7 +143,7 @@ class Reader final : public WorkbookReader {
     std::string styles = partOfType("/styles", "styles.xml");
     if (!styles.empty() && package_->has(styles)) {
       StylesHandler handler(formatter_);
-      parseXml(package_->readPart(styles, kMaxSmallPartBytes), handler, styles);
+      parseXml(*package_->openPart(styles), handler, styles);
       for (std::uint32_t id : handler.formatIdByStyle)
         generalStyles_.byStyle.push_back(id == 0 && !handler.generalRedefined);
       generalStyles_.otherwise = !handler.generalRedefined;
