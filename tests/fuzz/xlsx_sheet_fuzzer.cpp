@@ -2,18 +2,26 @@
 // styles parts, packaged in a sound zip (fuzzing the zip's own bytes mostly
 // meets its checksums), and writes the worksheet's text. The input holds the
 // three parts in that order, split by lines "--part--"; a missing or empty
-// part is left out of the package. Anything but a FormatError is a finding.
+// part is left out of the package. The string table is lowered to 4 KB, so
+// that larger tables go through its temporary file. Anything but a
+// FormatError is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/string_table.h"
 #include "engine/spreadsheet/workbook_reader.h"
 #include "tests/fuzz/sheet_text_check.h"
 #include "tests/support/zip_writer.h"
 
 using namespace quorvel::spreadsheet;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  StringTable::setDefaultMemoryLimit(4096);
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);
