@@ -58,9 +58,7 @@ class FakeApplication : public spreadsheet::Application {
         *script_, file, it != script_->sheetsByFile.end() ? it->second : script_->defaultSheets);
     return *book_;
   }
-  void setDisplayAlerts(bool on) override {
-    script_->calls.push_back(on ? "alerts on" : "alerts off");
-  }
+  void setDisplayAlerts(bool on) override { script_->record(on ? "alerts on" : "alerts off"); }
   void quit() override { script_->step(Step::Quit, "quit"); }
 
  private:
@@ -70,7 +68,13 @@ class FakeApplication : public spreadsheet::Application {
 
 }  // namespace
 
+void FakeScript::record(const std::string& call) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  calls.push_back(call);
+}
+
 void FakeScript::step(Step s, const std::string& call) {
+  std::lock_guard<std::mutex> lock(mutex_);
   calls.push_back(call);
   if (failOnCall > 0 && s == failStep && ++seen_[s] == failOnCall)
     throw SpreadsheetError(static_cast<ErrorCode>(failNumber), failText);

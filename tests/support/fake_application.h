@@ -3,6 +3,7 @@
 // worksheet names, a failure at a chosen step, and a record of every call.
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -36,10 +37,13 @@ class FakeScript : public std::enable_shared_from_this<FakeScript> {
 
   int count(const std::string& call) const;
 
-  // Internal: records the call and raises the scripted failure.
+  // Internal: records the call and raises the scripted failure. Both may be
+  // called from several conversion threads at once.
   void step(Step s, const std::string& call);
+  void record(const std::string& call);
 
  private:
+  std::mutex mutex_;
   std::map<Step, int> seen_;
 };
 
