@@ -44,6 +44,13 @@ class FormatError : public std::runtime_error {
   ErrorCode code_;
 };
 
+// Raised when a stop is requested while a worksheet is written: nothing is
+// wrong with the workbook, and the unfinished file is gone.
+class StopRequested : public std::runtime_error {
+ public:
+  StopRequested() : std::runtime_error("stopped") {}
+};
+
 [[noreturn]] inline void fail(ErrorCode code, std::string detail) {
   throw FormatError(code, std::move(detail));
 }
