@@ -31,9 +31,8 @@ std::vector<JobResult> runConversion(const std::vector<WorkbookJob>& jobs,
     // worksheet; the workbook fails once, saying why.
     if (!made.reason.empty()) {
       result.conversion.outcome = Outcome::FolderNotCreated;
-      result.conversion.failure =
-          Failure{static_cast<int>(spreadsheet::ErrorCode::CannotWrite),
-                  "Failed to create folder '" + result.outputFolder + "': " + made.reason};
+      result.conversion.failure = Failure{static_cast<int>(spreadsheet::ErrorCode::CannotWrite),
+                                          DescribeFolderFailure(result.outputFolder, made.reason)};
     }
   };
 

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "engine/output_naming.h"
+#include "engine/spreadsheet/error.h"
 
 namespace quorvel {
 
@@ -54,6 +55,10 @@ MadeFolder MakeWorkbookOutputFolder(const std::string& outputDirectory, const st
     if (errno != EEXIST) break;
   }
   return made;
+}
+
+std::string DescribeFolderFailure(const std::string& path, const std::string& reason) {
+  return "Failed to create folder '" + spreadsheet::messageText(path) + "': " + reason;
 }
 
 bool RemoveEmptyFolder(const std::string& path) {

@@ -24,6 +24,10 @@ struct MadeFolder {
 // moves the choice on to the next number.
 MadeFolder MakeWorkbookOutputFolder(const std::string& outputDirectory, const std::string& name);
 
+// The sentence for a folder that could not be made: its path and the
+// system's reason.
+std::string DescribeFolderFailure(const std::string& path, const std::string& reason);
+
 // Removes `path` if it is an empty folder; true when it did.
 bool RemoveEmptyFolder(const std::string& path);
 

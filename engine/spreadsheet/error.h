@@ -59,8 +59,26 @@ class StopRequested : public std::runtime_error {
 }
 
 // Builds the sentence the user sees, e.g.
-// "'Book1.xlsx' is not a workbook: no workbook part in the package".
+// "'Book1.xlsx' is not a workbook: no workbook part in the package". The
+// file name is shown through messageText().
 std::string describeError(ErrorCode code, std::string_view fileName, std::string_view detail);
+
+// `text` fit to stand in a one-line message: control characters and bytes
+// that are not UTF-8 are shown as escapes (\t, \n, \r, \xNN), and a text
+// longer than `maxBytes` is cut short with "...". For names and for any
+// text quoted from a file.
+std::string messageText(std::string_view text, std::size_t maxBytes = std::string_view::npos);
+
+// How long a piece of a file's content quoted in a message may be.
+inline constexpr std::size_t kQuotedContentBytes = 40;
+
+// "the part NAME" as a message names a part of a package (the name shown
+// through messageText()), or "a part without a name" for an empty name.
+std::string partText(std::string_view partName);
+
+// Raised when no password opens an encrypted workbook: `given` says whether
+// the user gave any besides the application's default one.
+[[noreturn]] void noPasswordOpens(bool given);
 
 // The same, from a FormatError raised while reading `path`.
 SpreadsheetError errorForFile(const FormatError& e, std::string_view path);

@@ -48,7 +48,16 @@ std::unique_ptr<WorkbookReader> openXlsSource(std::unique_ptr<ByteSource> file,
     std::string info = container->readStream("EncryptionInfo", kMaxSmallPartBytes);
     auto package = container->openStream("EncryptedPackage");
     TempFile plain = decryptOoxmlPackage(info, *package, options.passwords);
-    auto inner = openOoxmlPackage(plain.path().string());
+    std::unique_ptr<WorkbookReader> inner;
+    try {
+      inner = openOoxmlPackage(plain.path().string());
+    } catch (const FormatError& e) {
+      // The password was right (its verifier matched): the package itself
+      // is damaged, whatever the zip reader says of the decrypted bytes.
+      if (e.code() != ErrorCode::NotAWorkbook) throw;
+      damaged("the password opens it, but its encrypted package decrypts to no workbook (" +
+              std::string(e.what()) + ")");
+    }
     return std::make_unique<DecryptedPackage>(std::move(plain), std::move(inner));
   }
   // BIFF8 names the stream "Workbook", BIFF5 "Book"; letter case varies.
