@@ -233,8 +233,8 @@ TEST_F(CommandLine, DamageIsToldInWordsNamingThePartAndQuotingLittle) {
   ASSERT_EQ(lines.size(), 3u) << r.err;
   const std::string head = "quorvel-convert: failed: ";
   EXPECT_EQ(lines[0], head + dir.file("Inflate.xlsx") +
-                          ": 'Inflate.xlsx' is damaged: the part xl/workbook.xml is damaged: its "
-                          "compressed data cannot be unpacked");
+                          ": 'Inflate.xlsx' is damaged: the part xl/workbook.xml holds compressed "
+                          "data that cannot be unpacked");
   EXPECT_EQ(lines[1], head + dir.file("Empty.xlsx") +
                           ": 'Empty.xlsx' is damaged: the worksheet 'S' has no part: its "
                           "relationship names none");

@@ -40,11 +40,11 @@ std::string zipErrorText(zip_error_t* e) {
     case ZIP_ER_ZLIB:
     case ZIP_ER_COMPRESSED_DATA:
     case ZIP_ER_INVAL:
-      damaged(part + " is damaged: its compressed data cannot be unpacked");
+      damaged(part + " holds compressed data that cannot be unpacked");
     case ZIP_ER_EOF:
       damaged(part + " is cut short: the file ends inside it");
     case ZIP_ER_INCONS:
-      damaged(part + " is damaged: its entry in the zip directory contradicts its data");
+      damaged(part + " does not match its entry in the zip directory");
     case ZIP_ER_COMPNOTSUPP:
       fail(ErrorCode::Unsupported, part + " is compressed with a method we do not read");
     case ZIP_ER_ENCRNOTSUPP:
