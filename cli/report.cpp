@@ -81,7 +81,10 @@ std::string checkReportPath(const std::string& report, const std::vector<std::st
   std::error_code ec;
   const fs::file_status status = fs::status(report, ec);
   if (fs::is_directory(status)) return shown + " is a folder";
-  if (fs::exists(status) && !fs::is_regular_file(status)) {
+  // /dev/stdout may stand for a file the shell opened: renaming onto that
+  // name would leave what the program printed in a file with no name.
+  const bool device = report.rfind("/dev/", 0) == 0 || report.rfind("/proc/", 0) == 0;
+  if (fs::exists(status) && (device || !fs::is_regular_file(status))) {
     target = {report, true};
     return "";
   }
@@ -156,7 +159,8 @@ std::string writeReport(const ReportTarget& target, const std::vector<WorkbookOu
 
   const std::string shown = "the report '" + messageText(target.path) + "'";
   if (target.stream) {
-    std::ofstream out(target.path, std::ios::binary);
+    // Appended: a file behind /dev/stdout keeps what was printed before.
+    std::ofstream out(target.path, std::ios::binary | std::ios::app);
     out << text;
     out.close();
     if (!out) return "cannot write " + shown + ": " + std::strerror(errno);

@@ -10,7 +10,7 @@ namespace quorvel::cli {
 // Where the report goes.
 struct ReportTarget {
   std::string path;     // the file, its links followed
-  bool stream = false;  // a pipe or a device (/dev/stdout): written to as it is
+  bool stream = false;  // a pipe, a device or /dev/stdout: written to as it is
 };
 
 // Checked before anything is converted: "" when `report` can take the

@@ -205,6 +205,15 @@ TEST_F(CommandLine, AReportPathThatCannotServeIsAUsageErrorBeforeAnyWork) {
   EXPECT_EQ(r.exitStatus, 2) << r.err;
 }
 
+TEST_F(CommandLine, AReportToStandardOutputFollowsTheListing) {
+  test::ChildResult r = run({"--sheets", "-q", book, "--report", "/dev/stdout"});
+  EXPECT_EQ(r.exitStatus, 0) << r.err;
+  const std::string listing = book + "\n  1\tJan\n";
+  ASSERT_EQ(r.out.substr(0, listing.size()), listing);
+  json rep = json::parse(r.out.substr(listing.size()));
+  EXPECT_EQ(rep["listed"], 1);
+}
+
 TEST_F(CommandLine, DamageIsToldInWordsNamingThePartAndQuotingLittle) {
   // A part whose compressed data is broken.
   std::vector<test::ZipEntry> entries = test::XlsxBuilder().worksheet("S", "").entries();
