@@ -45,8 +45,7 @@ Strings hidden(const std::string& root) {
 // Waits until `folder` holds the temporary file of `file`: the converter is
 // writing it. False when the child ended first. (A guard against a hang, not
 // a measure of speed.)
-bool waitForTemporaryFile(ChildProcess& child, const std::string& folder,
-                          const std::string& file) {
+bool waitForTemporaryFile(ChildProcess& child, const std::string& folder, const std::string& file) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (std::chrono::steady_clock::now() < deadline && child.running()) {
     std::error_code ec;
