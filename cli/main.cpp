@@ -79,7 +79,7 @@ const std::map<std::string, NamingOption> kNamingOptions = {
 // One message, one line: names from the disk or from a workbook may hold
 // line breaks, other control characters or bytes that are not UTF-8.
 void warn(const std::string& text) {
-  std::fprintf(stderr, "quorvel-convert: %s\n", spreadsheet::messageText(text).c_str());
+  std::fprintf(stderr, "quorvel-convert: %s\n", spreadsheet::printable(text).c_str());
 }
 
 // One password a line; a CR before the line end is not part of it, nor the
@@ -244,7 +244,7 @@ int main(int argc, char** argv) {
   if (!opt.quiet)
     std::fprintf(
         stderr, "%s\n",
-        spreadsheet::messageText(summary(outcomes, opt.listSheets, batch.outputDirectory, signal))
+        spreadsheet::printable(summary(outcomes, opt.listSheets, batch.outputDirectory, signal))
             .c_str());
   return status;
 }

@@ -26,7 +26,7 @@ void Progress::draw() {
   if (!enabled_) return;
   // Escaped, so that a name cannot move the cursor or break the line, and
   // cut at a character.
-  std::string name = spreadsheet::messageText(current_, kMaxShownName - 3);
+  std::string name = spreadsheet::printable(current_, kMaxShownName - 3);
   std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done_, total_, name.c_str());
   std::fflush(stderr);
   drawn_ = true;

@@ -20,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-using spreadsheet::messageText;
+using spreadsheet::printable;
 
 std::string hex(const std::string& bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -77,7 +77,7 @@ std::string signalName(int signal) {
 
 std::string checkReportPath(const std::string& report, const std::vector<std::string>& workbooks,
                             const std::string& outputDirectory, ReportTarget& target) {
-  const std::string shown = "the report '" + messageText(report) + "'";
+  const std::string shown = "the report '" + printable(report) + "'";
   std::error_code ec;
   const fs::file_status status = fs::status(report, ec);
   if (fs::is_directory(status)) return shown + " is a folder";
@@ -92,7 +92,7 @@ std::string checkReportPath(const std::string& report, const std::vector<std::st
   if (ec) return "cannot write " + shown + ": " + ec.message();
   const fs::path folder = file.parent_path();
   if (!fs::is_directory(folder, ec))
-    return "cannot write " + shown + ": its folder '" + messageText(folder.string()) +
+    return "cannot write " + shown + ": its folder '" + printable(folder.string()) +
            "' does not exist";
   // The report is written beside its name and renamed: the folder must
   // take a new file, and an existing report must be replaceable.
@@ -105,7 +105,7 @@ std::string checkReportPath(const std::string& report, const std::vector<std::st
   if (!outputDirectory.empty()) {
     const fs::path output = resolved(outputDirectory, ec);
     if (!ec && isInside(file, output))
-      return shown + " lies inside the output folder '" + messageText(outputDirectory) +
+      return shown + " lies inside the output folder '" + printable(outputDirectory) +
              "': write it elsewhere";
   }
   target = {file.string(), false};
@@ -129,7 +129,7 @@ std::string writeReport(const ReportTarget& target, const std::vector<WorkbookOu
       sheets.push_back(std::move(sheet));
     }
     json entry = {{"status", statusText(o.status, run.listOnly)},
-                  {"error", messageText(o.error)},
+                  {"error", printable(o.error)},
                   {"sheets", std::move(sheets)}};
     putText(entry, "input", o.input);
     if (!run.listOnly) putText(entry, "outputFolder", o.outputFolder);
@@ -157,7 +157,7 @@ std::string writeReport(const ReportTarget& target, const std::vector<WorkbookOu
   // Bad bytes are replaced here; the exact ones are in the "Bytes" fields.
   const std::string text = report.dump(2, ' ', false, json::error_handler_t::replace) + '\n';
 
-  const std::string shown = "the report '" + messageText(target.path) + "'";
+  const std::string shown = "the report '" + printable(target.path) + "'";
   if (target.stream) {
     // Appended: a file behind /dev/stdout keeps what was printed before.
     std::ofstream out(target.path, std::ios::binary | std::ios::app);

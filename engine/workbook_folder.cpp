@@ -58,7 +58,7 @@ MadeFolder MakeWorkbookOutputFolder(const std::string& outputDirectory, const st
 }
 
 std::string DescribeFolderFailure(const std::string& path, const std::string& reason) {
-  return "Failed to create folder '" + spreadsheet::messageText(path) + "': " + reason;
+  return "Failed to create folder '" + spreadsheet::printable(path) + "': " + reason;
 }
 
 bool RemoveEmptyFolder(const std::string& path) {

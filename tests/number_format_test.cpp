@@ -204,10 +204,53 @@ TEST(Dates, ElapsedTimeBeyondADay) {
 
 TEST(Dates, ValuesNoDateCanShowAreWrittenInGeneral) {
   EXPECT_EQ(fmt("m/d/yyyy", -1), "-1");
-  EXPECT_EQ(fmt("[h]:mm", -0.5), "-0.5");
+  EXPECT_EQ(fmt("h:mm", -0.5), "-0.5");
+  EXPECT_EQ(fmt("[h]:mm", 2958466), "2958466");  // elapsed times end with the dates
+  EXPECT_EQ(fmt("[h]:mm", -2958466), "-2958466");
   EXPECT_EQ(fmt("m/d/yyyy", 2958465.5), "12/31/9999");
   EXPECT_EQ(fmt("m/d/yyyy", 2958466), "2958466");
   EXPECT_EQ(fmt("m/d/yyyy", 2957004, true), "2957004");
+}
+
+TEST(Dates, NegativeElapsedTimesShowASignAndTheAmount) {
+  EXPECT_EQ(fmt("[h]", -1.2), "-28");
+  EXPECT_EQ(fmt("[h]", -12.34), "-296");
+  EXPECT_EQ(fmt("[hh]", -0.05), "-01");
+  EXPECT_EQ(fmt("[h]:mm:ss", -1.5), "-36:00:00");
+  EXPECT_EQ(fmt("[mm]:ss", -2.75), "-3960:00");
+  EXPECT_EQ(fmt("[s]", -0.5), "-43200");
+  EXPECT_EQ(fmt("[s].00", -0.125 / 86400), "-0.13");
+  EXPECT_EQ(fmt("[h]\\ \"h\"", -1.2), "-28 h");    // literals around the amount
+  EXPECT_EQ(fmt("[h]:mm", -1.2, true), "-28:48");  // the same in either date system
+  EXPECT_EQ(fmt(builtinFormatCode(46), -12345.6789), "-296296:17:37");
+}
+
+TEST(Dates, NegativeElapsedTimesRoundAtTheShownPrecision) {
+  EXPECT_EQ(fmt("[h]:mm:ss", -3599.4 / 86400), "-0:59:59");
+  EXPECT_EQ(fmt("[h]:mm:ss", -3599.6 / 86400), "-1:00:00");  // seconds carry into hours
+  EXPECT_EQ(fmt("[m]:ss.00", -59.996 / 86400), "-1:00.00");
+  // An amount that shows as zero has no sign, as with numbers.
+  EXPECT_EQ(fmt("[h]:mm", -1e-9), "0:00");
+  EXPECT_EQ(fmt("[h]", -0.01), "0");
+  EXPECT_EQ(fmt("[h]:mm", -0.01), "-0:14");
+  EXPECT_EQ(fmt("[s].000", -0.0004 / 86400), "0.000");
+}
+
+TEST(Dates, NegativeValuesUnderOtherTimeTokensStayInGeneral) {
+  EXPECT_EQ(fmt("[h]:mm AM/PM", -0.5), "-0.5");
+  EXPECT_EQ(fmt("[h]:mm a/p", -0.5), "-0.5");
+  EXPECT_EQ(fmt("h:mm:ss", -0.5), "-0.5");
+  EXPECT_EQ(fmt("mm:ss.0", -0.5), "-0.5");  // minutes of the hour, not elapsed
+  EXPECT_EQ(fmt("[h] d", -1.2), "-1.2");
+  EXPECT_EQ(fmt("[s]:mm", -0.5), "-0.5");  // mm after seconds is the month
+  EXPECT_EQ(fmt("d/m/yyyy [h]", -1.2), "-1.2");
+}
+
+TEST(Dates, ElapsedSectionsTakingNegativesShowTheAmountWithTheirOwnSign) {
+  EXPECT_EQ(fmt("[h]:mm;\"minus \"[h]:mm", -0.5), "minus 12:00");
+  EXPECT_EQ(fmt("[h]:mm;[h]:mm", -0.5), "12:00");
+  EXPECT_EQ(fmt("[h]:mm;h:mm", -0.5), "-0.5");  // a time of day still cannot
+  EXPECT_EQ(fmt("[<0]\"late \"[m];[m]", -0.5), "late 720");
 }
 
 TEST(TextSection, AppliesToTextOnly) {
@@ -219,6 +262,26 @@ TEST(TextSection, AppliesToTextOnly) {
   EXPECT_EQ(text("@\" kg\"", "5"), "5 kg");
   EXPECT_EQ(fmt("@", 12.5), "12.5");  // a number under a text format shows in General
   EXPECT_EQ(text("0;@_)", "ab"), "ab ");
+}
+
+std::string boolean(std::string_view code, bool v) {
+  std::string out;
+  NumberFormat::compile(code)->appendBoolean(v, out);
+  return out;
+}
+
+TEST(TextSection, BooleansShowThroughAFourthSectionOnly) {
+  EXPECT_EQ(boolean(builtinFormatCode(44), false), " FALSE ");
+  EXPECT_EQ(boolean(builtinFormatCode(41), true), " TRUE ");
+  EXPECT_EQ(boolean("0;-0;0;\"[\"@\"]\"", true), "[TRUE]");
+  EXPECT_EQ(boolean("0;-0;0;\"text\"", true), "text");
+  EXPECT_EQ(boolean("0;-0;0;", false), "");  // an empty text section hides text
+  // Fewer sections: a text section shows text, booleans keep their words.
+  EXPECT_EQ(boolean("0;\"[\"@\"]\"", true), "TRUE");
+  EXPECT_EQ(boolean("\"<\"@\">\"", false), "FALSE");
+  EXPECT_EQ(boolean("0.00", true), "TRUE");
+  EXPECT_EQ(boolean("General", false), "FALSE");
+  EXPECT_EQ(boolean("0;0;0;0;0", true), "TRUE");  // malformed: General
 }
 
 TEST(BuiltinIds, EnUsCodesAndCjkFallbacks) {
@@ -263,6 +326,12 @@ TEST(CellFormatter, FormatsThroughStylesAndTheDateSystem) {
   f.appendNumber(1, 0, out);
   f.appendText(3, "abc", out);
   EXPECT_EQ(out, "1/1/1904abc");
+  f.defineFormat(165, "0;0;0;@\"!\"");
+  f.setStyleFormats({0, 14, 164, 49, 165});
+  out.clear();
+  f.appendBoolean(4, true, out);
+  f.appendBoolean(3, false, out);
+  EXPECT_EQ(out, "TRUE!FALSE");
   f.defineFormat(164, "0");  // redefined: the cached compilation is dropped
   out.clear();
   f.appendNumber(2, 2.25, out);

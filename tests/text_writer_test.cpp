@@ -69,6 +69,17 @@ TEST(TextWriter, RowsSplitAcrossTheSpoolStayInOrderForLargeSheets) {
   EXPECT_EQ(out.substr(out.size() - 6), "\t\r\n\t\r\n");
 }
 
+TEST(TextWriter, BooleansShowThroughAFourthSectionAndAreQuotedWhereNeeded) {
+  test::TempDir dir;
+  CellFormatter formatter;
+  formatter.defineFormat(164, "0;0;0;\"yes, \"@");
+  formatter.setStyleFormats({0, 44, 164});
+  VectorCursor cursor(
+      {{0, 0, K::Boolean, 0, "", 1}, {0, 1, K::Boolean, 1, "", 2}, {0, 2, K::Boolean, 1, "", 0}});
+  writeSheetText(cursor, formatter, dir.file("out.txt"));
+  EXPECT_EQ(test::readFile(dir.file("out.txt")), " FALSE \t\"yes, TRUE\"\tTRUE\r\n");
+}
+
 TEST(TextWriter, CellsOutsideTheWorksheetLimitsAreDamage) {
   EXPECT_THROW(write({{1048576, 0, K::Number, 1, ""}}), FormatError);
   EXPECT_THROW(write({{0, 16384, K::Number, 1, ""}}), FormatError);
@@ -185,6 +196,47 @@ TEST(TextWriter, CellsOutOfOrderWithinARowUnderARecordedRangeAreSortedAsWithout)
   EXPECT_EQ(opens, 2);
   EXPECT_EQ(writeRanged(cases[2], {0, 0, 1, 2}, opens), "\t7\t\r\n8\t\t9\r\n");
   EXPECT_EQ(opens, 1);  // a blank cell writes nothing, so the value after it is in order
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet {
+namespace {
+
+// Rows whose cells are all empty texts write nothing but their padding, and
+// take no field from a row stored elsewhere, whatever order they come in.
+TEST(TextWriter, RowsOfEmptyTextsKeepTheirPlaceInAnyOrder) {
+  struct Case {
+    std::vector<VectorCursor::Stored> cells;
+    CellRange range;
+    std::string expected;
+  };
+  const Case cases[] = {
+      // The row after, then a row of one empty text.
+      {{{1, 0, K::Number, 5, ""}, {0, 0, K::Text, 0, ""}}, {0, 0, 1, 0}, "\r\n5\r\n"},
+      // Rows of empty texts in two pieces, between and around rows with values.
+      {{{2, 1, K::Number, 1, ""},
+        {0, 2, K::Text, 0, ""},
+        {1, 1, K::Text, 0, ""},
+        {0, 0, K::Text, 0, ""},
+        {3, 0, K::Text, 0, ""},
+        {1, 2, K::Text, 0, ""}},
+       {0, 0, 3, 2},
+       "\t\t\r\n\t\t\r\n\t1\t\r\n\t\t\r\n"},
+      // A later empty text replaces an earlier cell in its place, as any cell does.
+      {{{0, 0, K::Text, 0, "old"},
+        {1, 0, K::Number, 1, ""},
+        {0, 0, K::Text, 0, ""},
+        {0, 1, K::Text, 0, "x"}},
+       {0, 0, 1, 1},
+       "\tx\r\n1\t\r\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(write(c.cells), c.expected);
+    int opens = 0;
+    EXPECT_EQ(writeRanged(c.cells, c.range, opens), c.expected);
+  }
 }
 
 }  // namespace

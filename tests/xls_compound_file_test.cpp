@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/spreadsheet/error.h"
-#include "engine/spreadsheet/xls/compound_file.h"
+#include "engine/spreadsheet/package/compound_file.h"
 #include "tests/support/biff_writer.h"
 
 namespace quorvel::spreadsheet {
@@ -17,7 +17,7 @@ std::string pattern(std::size_t n, unsigned seed) {
   return s;
 }
 
-std::string readAll(ByteSource& s) {
+std::string readAll(RandomAccessSource& s) {
   std::string out(static_cast<std::size_t>(s.size()), '\0');
   s.read(0, out.data(), out.size());
   return out;

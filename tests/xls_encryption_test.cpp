@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/package/compound_file.h"
 #include "engine/spreadsheet/xls/biff_decryptor.h"
-#include "engine/spreadsheet/xls/compound_file.h"
-#include "engine/spreadsheet/xls/xls_reader.h"
+#include "engine/spreadsheet/xls/reader.h"
 #include "tests/support/biff_encrypt.h"
 #include "tests/support/biff_writer.h"
 #include "tests/support/test_support.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 namespace {
 
 std::string corpusFile(const std::string& name) {
@@ -33,7 +33,7 @@ std::vector<std::string> firstCells(WorkbookReader& book, std::size_t sheet, std
 
 ErrorCode openError(const std::string& path, std::vector<std::string> passwords = {}) {
   try {
-    openXlsWorkbook(path, OpenOptions{std::move(passwords)});
+    openWorkbook(path, OpenOptions{std::move(passwords)});
   } catch (const FormatError& e) {
     return e.code();
   }
@@ -41,10 +41,10 @@ ErrorCode openError(const std::string& path, std::vector<std::string> passwords 
 }
 
 TEST(XlsEncryption, XorObfuscatedWorkbooksOpenWithTheirPassword) {
-  auto abc = openXlsWorkbook(corpusFile("poi__xor-encryption-abc.xls"), {{"wrong", "abc"}});
+  auto abc = openWorkbook(corpusFile("poi__xor-encryption-abc.xls"), {{"wrong", "abc"}});
   EXPECT_EQ(firstCells(*abc, 0, 3), (std::vector<std::string>{"1", "2", "3"}));
   auto biff5 =
-      openXlsWorkbook(corpusFile("edr__Test_git_issue_242_xor_pwd_password.xls"), {{"password"}});
+      openWorkbook(corpusFile("edr__Test_git_issue_242_xor_pwd_password.xls"), {{"password"}});
   EXPECT_EQ(firstCells(*biff5, 0, 1), (std::vector<std::string>{"Password: password"}));
   EXPECT_EQ(openError(corpusFile("poi__xor-encryption-abc.xls")), ErrorCode::PasswordProtected);
   EXPECT_EQ(openError(corpusFile("sheetjs__password_2002_40_xor.xls"), {"abc"}),
@@ -55,11 +55,11 @@ TEST(XlsEncryption, XorObfuscatedWorkbooksOpenWithTheirPassword) {
 }
 
 TEST(XlsEncryption, Rc4WorkbooksOpenWithTheDefaultOrTheirPassword) {
-  auto standard = openXlsWorkbook(corpusFile("edr__protectedsheet-xxx.xls"), {});
+  auto standard = openWorkbook(corpusFile("edr__protectedsheet-xxx.xls"), {});
   EXPECT_EQ(firstCells(*standard, 0, 1), (std::vector<std::string>{"x"}));
-  auto poi = openXlsWorkbook(corpusFile("poi__50833.xls"), {});
+  auto poi = openWorkbook(corpusFile("poi__50833.xls"), {});
   EXPECT_EQ(poi->worksheets().size(), 3u);
-  auto russian = openXlsWorkbook(corpusFile("poi__password.xls"), {{"password"}});
+  auto russian = openWorkbook(corpusFile("poi__password.xls"), {{"password"}});
   EXPECT_EQ(russian->worksheets()[0].name,
             "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82"
             "1");
@@ -85,7 +85,7 @@ std::string cryptoApiWorkbook(const std::string& password, std::uint32_t keyBits
 
 TEST(XlsEncryption, Rc4CryptoApiStreamsDecryptBlockByBlock) {
   for (std::uint32_t bits : {40u, 128u}) {
-    auto book = openXlsSource(memorySource(cryptoApiWorkbook("VelvetSweatshop", bits)), {}, "");
+    auto book = openWorkbook(memorySource(cryptoApiWorkbook("VelvetSweatshop", bits)), {}, "");
     ASSERT_EQ(book->worksheets().size(), 1u);
     EXPECT_EQ(book->worksheets()[0].name, "Secret");
     auto cursor = book->openWorksheet(0);
@@ -102,10 +102,10 @@ TEST(XlsEncryption, Rc4CryptoApiStreamsDecryptBlockByBlock) {
     EXPECT_EQ(seen, 800) << bits;
   }
   std::string secret = cryptoApiWorkbook("s\xC3\xA9same", 128);
-  EXPECT_THROW(openXlsSource(memorySource(secret), {}, ""), FormatError);
-  auto opened = openXlsSource(memorySource(secret), {{"nope", "s\xC3\xA9same"}}, "");
+  EXPECT_THROW(openWorkbook(memorySource(secret), {}, ""), FormatError);
+  auto opened = openWorkbook(memorySource(secret), {{"nope", "s\xC3\xA9same"}}, "");
   EXPECT_EQ(opened->worksheets()[0].name, "Secret");
 }
 
 }  // namespace
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xls

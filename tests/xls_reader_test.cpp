@@ -5,12 +5,12 @@
 #include <cstring>
 
 #include "engine/spreadsheet/error.h"
-#include "engine/spreadsheet/xls/compound_file.h"
-#include "engine/spreadsheet/xls/xls_reader.h"
-#include "engine/spreadsheet/xls/xls_sheet_cursor.h"
+#include "engine/spreadsheet/package/compound_file.h"
+#include "engine/spreadsheet/rk_number.h"
+#include "engine/spreadsheet/xls/reader.h"
 #include "tests/support/biff_writer.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 namespace {
 
 using test::biffRecord;
@@ -26,7 +26,7 @@ struct Got {
 };
 
 std::unique_ptr<WorkbookReader> open(const std::string& bytes, OpenOptions options = {}) {
-  return openXlsSource(memorySource(bytes), options, "Lone");
+  return openWorkbook(memorySource(bytes), options, "Lone");
 }
 
 std::vector<Got> cells(WorkbookReader& book, std::size_t sheet) {
@@ -391,4 +391,4 @@ TEST(XlsReader, DamagedWorkbookStreamsGiveAClearError) {
 }
 
 }  // namespace
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xls

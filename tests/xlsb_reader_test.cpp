@@ -9,7 +9,8 @@
 #include "engine/spreadsheet/automation.h"
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/xlsb/record_types.h"
-#include "engine/spreadsheet/xlsb/sheet_cursor.h"
+#include "engine/spreadsheet/xlsb/workbook_parts.h"
+#include "engine/spreadsheet/xlsb/worksheet_cursor.h"
 #include "tests/support/test_support.h"
 #include "tests/support/xlsb_writer.h"
 
@@ -34,8 +35,8 @@ std::ostream& operator<<(std::ostream& os, const Got& g) {
             << g.text << "' style " << g.style;
 }
 
-std::vector<Got> cellsOf(const std::string& part, const SharedStrings& strings) {
-  XlsbSheetCursor cursor(std::make_unique<MemoryByteSource>(part), "xl/worksheets/sheet1.bin",
+std::vector<Got> cellsOf(const std::string& part, const StringTable& strings) {
+  WorksheetCursor cursor(std::make_unique<MemorySequentialSource>(part), "xl/worksheets/sheet1.bin",
                          strings);
   std::vector<Got> out;
   Cell c;
@@ -50,15 +51,15 @@ std::string sharedStringsPart(const std::vector<std::string>& strings) {
   return w.sharedStringsPart();
 }
 
-SharedStrings tableOf(const std::string& part) {
-  SharedStrings t;
-  MemoryByteSource source(part);
-  t.read(source, "xl/sharedStrings.bin");
+StringTable tableOf(const std::string& part) {
+  StringTable t;
+  MemorySequentialSource source(part);
+  readSharedStrings(source, "xl/sharedStrings.bin", t);
   return t;
 }
 
 TEST(XlsbSheetCursor, EveryLongCellForm) {
-  SharedStrings sst = tableOf(sharedStringsPart({"zero", "one"}));
+  StringTable sst = tableOf(sharedStringsPart({"zero", "one"}));
   SheetWriter s;
   s.row(2);
   s.cell(BrtCellBlank, 0, 3, "");
@@ -101,7 +102,7 @@ TEST(XlsbSheetCursor, FormulaCachedResultsOfEveryType) {
 }
 
 TEST(XlsbSheetCursor, ShortFormsTakeTheColumnAfterThePreviousCell) {
-  SharedStrings sst = tableOf(sharedStringsPart({"a", "b", "c"}));
+  StringTable sst = tableOf(sharedStringsPart({"a", "b", "c"}));
   SheetWriter s;
   s.row(0);
   // A short form first in a row lands in column A.
@@ -144,7 +145,7 @@ TEST(XlsbSheetCursor, OtherRecordsAreSkippedAndTheCellTableEndsTheSheet) {
 }
 
 TEST(XlsbSheetCursor, DamagedCellsFailCleanly) {
-  SharedStrings sst = tableOf(sharedStringsPart({"only"}));
+  StringTable sst = tableOf(sharedStringsPart({"only"}));
   auto failure = [&](const std::function<void(SheetWriter&)>& build) -> std::string {
     SheetWriter s;
     build(s);
@@ -207,7 +208,7 @@ TEST(XlsbSharedStrings, RichAndPhoneticStringsKeepOnlyTheirText) {
                               .str());
   w.addSharedString("");
   w.addSharedString("last");
-  SharedStrings t = tableOf(w.sharedStringsPart());
+  StringTable t = tableOf(w.sharedStringsPart());
   ASSERT_EQ(t.size(), 5u);
   EXPECT_EQ(t.at(0), "plain");
   EXPECT_EQ(t.at(1), "bold part");
@@ -218,7 +219,7 @@ TEST(XlsbSharedStrings, RichAndPhoneticStringsKeepOnlyTheirText) {
 
 TEST(XlsbWorkbookPart, SheetListInBothLayoutsOfTheBundleRecord) {
   auto read = [](const std::string& part) {
-    MemoryByteSource source(part);
+    MemorySequentialSource source(part);
     return readWorkbookPart(source, "xl/workbook.bin");
   };
   std::string part;

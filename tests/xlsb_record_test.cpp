@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/rk_number.h"
 #include "engine/spreadsheet/xlsb/record_fields.h"
 #include "engine/spreadsheet/xlsb/record_reader.h"
-#include "engine/spreadsheet/xlsb/sheet_cursor.h"
 #include "tests/support/xlsb_writer.h"
 
 namespace quorvel::spreadsheet::xlsb {
@@ -26,7 +26,7 @@ std::string bytes(std::initializer_list<int> list) {
 }
 
 // Hands out the part a few bytes at a time, as a slow inflater might.
-class TrickleSource final : public ByteSource {
+class TrickleSource final : public SequentialSource {
  public:
   TrickleSource(std::string data, std::size_t step) : data_(std::move(data)), step_(step) {}
   std::size_t read(char* buffer, std::size_t n) override {
@@ -47,7 +47,7 @@ struct Read {
   std::string payload;
 };
 
-std::vector<Read> readAll(ByteSource& source, bool payloads = true) {
+std::vector<Read> readAll(SequentialSource& source, bool payloads = true) {
   RecordReader reader(source, "xl/worksheets/sheet1.bin");
   std::vector<Read> out;
   while (reader.next())
@@ -57,7 +57,7 @@ std::vector<Read> readAll(ByteSource& source, bool payloads = true) {
 }
 
 std::vector<Read> readAll(const std::string& data, bool payloads = true) {
-  MemoryByteSource source(data);
+  MemorySequentialSource source(data);
   return readAll(source, payloads);
 }
 
@@ -104,10 +104,10 @@ TEST(XlsbRecordHeader, TypesAndSizesAtEveryLengthBoundary) {
   for (auto [t, s] : headers) appendRecord(data, t, fill(t, s));
 
   // Whole, and trickled so that headers and payloads straddle every read.
-  MemoryByteSource whole(data);
+  MemorySequentialSource whole(data);
   TrickleSource trickled(data, 7);
-  for (ByteSource* source :
-       {static_cast<ByteSource*>(&whole), static_cast<ByteSource*>(&trickled)}) {
+  for (SequentialSource* source :
+       {static_cast<SequentialSource*>(&whole), static_cast<SequentialSource*>(&trickled)}) {
     auto records = readAll(*source);
     ASSERT_EQ(records.size(), headers.size());
     for (std::size_t i = 0; i < headers.size(); ++i) {
@@ -122,7 +122,7 @@ TEST(XlsbRecordHeader, TypesAndSizesAtEveryLengthBoundary) {
 TEST(XlsbRecordHeader, LargestEncodableSizeIsFourGroupsOfSevenBits) {
   // 0x0FFFFFFF is the largest size four bytes can hold; the part then ends.
   std::string data = bytes({0x05, 0xFF, 0xFF, 0xFF, 0x7F}) + "short";
-  MemoryByteSource source(data);
+  MemorySequentialSource source(data);
   RecordReader reader(source, "xl/worksheets/sheet1.bin");
   ASSERT_TRUE(reader.next());
   EXPECT_EQ(reader.size(), 0x0FFFFFFFu);
@@ -139,7 +139,7 @@ TEST(XlsbRecordHeader, UnreadPayloadsAreSkipped) {
   appendRecord(data, 7, "first");
   appendRecord(data, 300, std::string(70000, 'z'));  // crosses the reader's chunk
   appendRecord(data, 9, "third");
-  MemoryByteSource source(data);
+  MemorySequentialSource source(data);
   RecordReader reader(source, "p");
   ASSERT_TRUE(reader.next());
   ASSERT_TRUE(reader.next());

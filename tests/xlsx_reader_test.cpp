@@ -32,7 +32,7 @@ std::string dump(WorkbookReader& reader, std::size_t sheet = 0) {
   Cell c;
   while (cursor->next(c)) {
     if (!out.empty()) out += ' ';
-    out += columnName(c.col) + std::to_string(c.row + 1) + '=';
+    out += xlsx::columnName(c.col) + std::to_string(c.row + 1) + '=';
     char number[40];
     std::snprintf(number, sizeof number, "%.15g", c.number);
     switch (c.kind) {

@@ -6,7 +6,7 @@
 
 #include "engine/spreadsheet/error.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xlsx {
 namespace {
 
 std::string unescaped(std::string_view in) {
@@ -57,4 +57,4 @@ TEST(OoxmlValues, IsoDatesBecomeSerialNumbersOfEitherDateSystem) {
 }
 
 }  // namespace
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xlsx

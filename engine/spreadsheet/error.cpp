@@ -6,43 +6,48 @@
 
 namespace quorvel::spreadsheet {
 
-std::string messageText(std::string_view text, std::size_t maxBytes) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
+std::string printable(std::string_view text, std::size_t maxBytes) {
+  static const char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size());
-  for (std::size_t at = 0; at < text.size();) {
+  while (!text.empty()) {
     if (out.size() >= maxBytes) {
       out += "...";
       break;
     }
-    const auto byte = static_cast<unsigned char>(text[at]);
-    const std::size_t length = utf8CharLength(text, at);
-    if (length > 1 || (length == 1 && byte >= 0x20 && byte != 0x7F)) {
-      out.append(text, at, length);
-      at += length;
+    std::size_t n = utf8CharLength(text, 0);
+    auto c = static_cast<unsigned char>(text[0]);
+    // C1 controls (U+0080 to U+009F) are two bytes, C2 80 to C2 9F.
+    bool control = n == 1 ? c < 0x20 || c == 0x7F
+                          : n == 2 && c == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0;
+    if (n > 0 && !control) {
+      out.append(text.substr(0, n));
+      text.remove_prefix(n);
       continue;
     }
-    switch (byte) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
+    if (n == 0) n = 1;  // a stray byte, escaped alone
+    for (std::size_t i = 0; i < n; ++i) {
+      auto b = static_cast<unsigned char>(text[i]);
+      if (b == '\n') {
         out += "\\n";
-        break;
-      case '\r':
+      } else if (b == '\r') {
         out += "\\r";
-        break;
-      default:
-        out.append("\\x").append(1, kHex[byte >> 4]).append(1, kHex[byte & 0xF]);
+      } else if (b == '\t') {
+        out += "\\t";
+      } else {
+        out += "\\x";
+        out += kHex[b >> 4];
+        out += kHex[b & 0xF];
+      }
     }
-    ++at;
+    text.remove_prefix(n);
   }
   return out;
 }
 
 std::string partText(std::string_view partName) {
   if (partName.empty()) return "a part without a name";
-  return "the part " + messageText(partName, 2 * kQuotedContentBytes);
+  return "the part " + printable(partName, 2 * kQuotedContentBytes);
 }
 
 void noPasswordOpens(bool given) {
@@ -54,9 +59,9 @@ void noPasswordOpens(bool given) {
 std::string describeError(ErrorCode code, std::string_view fileName, std::string_view detail) {
   std::string name;
   name.reserve(fileName.size() + 2);
-  name.append(1, '\'').append(messageText(fileName)).append(1, '\'');
+  name.append(1, '\'').append(printable(fileName)).append(1, '\'');
   std::string tail;
-  if (!detail.empty()) tail.append(": ").append(detail);
+  if (!detail.empty()) tail.append(": ").append(printable(detail));
   switch (code) {
     case ErrorCode::CannotOpen:
       return "cannot open " + name + tail;

@@ -58,22 +58,21 @@ class StopRequested : public std::runtime_error {
   throw FormatError(ErrorCode::Damaged, std::move(detail));
 }
 
-// Builds the sentence the user sees, e.g.
-// "'Book1.xlsx' is not a workbook: no workbook part in the package". The
-// file name is shown through messageText().
-std::string describeError(ErrorCode code, std::string_view fileName, std::string_view detail);
-
-// `text` fit to stand in a one-line message: control characters and bytes
-// that are not UTF-8 are shown as escapes (\t, \n, \r, \xNN), and a text
-// longer than `maxBytes` is cut short with "...". For names and for any
-// text quoted from a file.
-std::string messageText(std::string_view text, std::size_t maxBytes = std::string_view::npos);
+// `text` (from a file, or a name) fit for a one-line message: control
+// characters and bytes that are not UTF-8 become escapes such as \n or \xE9,
+// and a text longer than `maxBytes` is cut short with "...".
+std::string printable(std::string_view text, std::size_t maxBytes = std::string_view::npos);
 
 // How long a piece of a file's content quoted in a message may be.
 inline constexpr std::size_t kQuotedContentBytes = 40;
 
-// "the part NAME" as a message names a part of a package (the name shown
-// through messageText()), or "a part without a name" for an empty name.
+// Builds the sentence the user sees, e.g.
+// "'Book1.xlsx' is not a workbook: no workbook part in the package".
+// The name and the detail are made printable: one failure, one line.
+std::string describeError(ErrorCode code, std::string_view fileName, std::string_view detail);
+
+// "the part NAME" as a message names a part of a package (the name made
+// printable and cut short), or "a part without a name" for an empty name.
 std::string partText(std::string_view partName);
 
 // Raised when no password opens an encrypted workbook: `given` says whether

@@ -10,6 +10,7 @@
 #include "engine/spreadsheet/atomic_file.h"
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
+#include "engine/spreadsheet/spool.h"
 
 namespace quorvel::spreadsheet {
 
@@ -50,96 +51,6 @@ struct FileCloser {
   }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// Row records: row, first column, last column, body length, then the body:
-// the row's fields from its first to its last stored cell, joined by the
-// tabs between them. Writing the file then only adds the padding on either
-// side. Kept in memory up to a megabyte, then moved to a temporary file and
-// read back in large blocks (a larger memory spool only costs page faults).
-struct RecordHeader {
-  std::uint32_t row, first, last, length;
-};
-
-class Spool {
- public:
-  static constexpr std::size_t kMemoryLimit = 1u << 20;
-  static constexpr std::size_t kReadBlock = 1u << 20;
-
-  void put(const RecordHeader& h, std::string_view body) {
-    buf_.append(reinterpret_cast<const char*>(&h), sizeof h);
-    buf_ += body;
-    if (buf_.size() >= kMemoryLimit) spill();
-  }
-
-  // Sequential reading after the last record.
-  void startReading() {
-    if (file_) {
-      spill();
-      std::fflush(file_.get());
-      seek(0);
-    }
-    readPos_ = 0;
-  }
-  std::uint64_t tell() const { return file_ ? blockStart_ + readPos_ : readPos_; }
-  void seek(std::uint64_t pos) {
-    if (!file_) {
-      readPos_ = static_cast<std::size_t>(pos);
-      return;
-    }
-    if (std::fseek(file_.get(), static_cast<long>(pos), SEEK_SET) != 0) ioError();
-    blockStart_ = pos;
-    block_.clear();
-    readPos_ = 0;
-  }
-  // The next record; the body stays valid until the next call.
-  bool next(RecordHeader& h, std::string_view& body) {
-    const char* p = bytes(sizeof h);
-    if (!p) return false;
-    std::memcpy(&h, p, sizeof h);
-    readPos_ += sizeof h;
-    p = bytes(h.length);
-    if (!p) return false;
-    body = std::string_view(p, h.length);
-    readPos_ += h.length;
-    return true;
-  }
-
- private:
-  void spill() {
-    if (!file_) {
-      file_.reset(std::tmpfile());
-      if (!file_)
-        fail(ErrorCode::CannotWrite, "no temporary file: " + std::string(std::strerror(errno)));
-    }
-    if (std::fwrite(buf_.data(), 1, buf_.size(), file_.get()) != buf_.size()) ioError();
-    buf_.clear();
-  }
-  [[noreturn]] void ioError() {
-    fail(ErrorCode::CannotWrite, "temporary file: " + std::string(std::strerror(errno)));
-  }
-  // `n` readable bytes at the read position, or nullptr at the end.
-  const char* bytes(std::size_t n) {
-    if (!file_) return readPos_ + n <= buf_.size() ? buf_.data() + readPos_ : nullptr;
-    if (readPos_ + n > block_.size()) {
-      block_.erase(0, readPos_);
-      blockStart_ += readPos_;
-      readPos_ = 0;
-      std::size_t have = block_.size();
-      std::size_t want = std::max(n, kReadBlock);
-      block_.resize(want);
-      std::size_t got = std::fread(block_.data() + have, 1, want - have, file_.get());
-      block_.resize(have + got);
-      if (n > block_.size()) return nullptr;
-    }
-    return block_.data() + readPos_;
-  }
-
-  std::string buf_;  // records not yet spilled
-  FilePtr file_;
-  std::string block_;  // read back from the file
-  std::uint64_t blockStart_ = 0;
-  std::size_t readPos_ = 0;
-};
 
 struct RowCell {
   std::uint32_t col;
@@ -188,7 +99,8 @@ class RowBuffer {
     }
     cells_.swap(unique);
   }
-  // The fields from the first to the last cell joined by tabs.
+  // The fields from the first to the last cell joined by tabs; the row
+  // holds at least one cell.
   void body(std::string& out, RecordHeader& h) {
     normalise();
     out.clear();
@@ -209,6 +121,9 @@ class RowBuffer {
 };
 
 // Splits a body back into its fields (for rows stored in several pieces).
+// An empty field between the first and the last is a gap, not a cell; the
+// first and the last field are always cells, even empty ones, so a piece of
+// empty texts still gives the row a cell.
 void addFields(const RecordHeader& h, std::string_view body, RowBuffer& into) {
   std::uint32_t col = h.first;
   std::size_t i = 0;
@@ -225,7 +140,8 @@ void addFields(const RecordHeader& h, std::string_view body, RowBuffer& into) {
     }
     std::size_t tab = body.find('\t', i);
     if (tab == std::string_view::npos) tab = body.size();
-    if (tab > start) into.add(col, body.substr(start, tab - start));
+    if (tab > start || col == h.first || col == h.last)
+      into.add(col, body.substr(start, tab - start));
     if (tab == body.size()) break;
     ++col;
     i = tab + 1;
@@ -318,8 +234,8 @@ bool appendCell(const Cell& cell, const CellFormatter& formatter, std::string& t
       formatter.appendText(cell.style, cell.text, text);
       break;
     case CellKind::Boolean:
-      text += cell.number != 0 ? "TRUE" : "FALSE";
-      return true;
+      formatter.appendBoolean(cell.style, cell.number != 0, text);
+      break;
     case CellKind::Error:
       text += cell.text;
       break;

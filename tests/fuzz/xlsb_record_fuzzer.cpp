@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the .xlsb record reader and to every reader of a
-// part built on it. Any outcome but a value or a FormatError is a finding.
+// part built on it, and writes the bytes' cells as a worksheet's text. Any
+// outcome but a value or a FormatError is a finding.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,8 +9,9 @@
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/xlsb/record_reader.h"
-#include "engine/spreadsheet/xlsb/sheet_cursor.h"
 #include "engine/spreadsheet/xlsb/workbook_parts.h"
+#include "engine/spreadsheet/xlsb/worksheet_cursor.h"
+#include "tests/fuzz/sheet_text_check.h"
 
 namespace {
 
@@ -17,7 +19,7 @@ using namespace quorvel::spreadsheet;
 using namespace quorvel::spreadsheet::xlsb;
 
 // Short reads of an odd size put headers and payloads across read boundaries.
-class UnevenSource final : public ByteSource {
+class UnevenSource final : public SequentialSource {
  public:
   explicit UnevenSource(std::string_view bytes) : bytes_(bytes) {}
   std::size_t read(char* buffer, std::size_t n) override {
@@ -53,13 +55,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (total > size) __builtin_trap();  // payloads come from the part only
   });
 
-  SharedStrings strings;
+  StringTable strings;
   expectOnlyFormatErrors([&] {
     UnevenSource source(bytes);
-    strings.read(source, "xl/sharedStrings.bin");
+    readSharedStrings(source, "xl/sharedStrings.bin", strings);
   });
   expectOnlyFormatErrors([&] {
-    XlsbSheetCursor cursor(std::make_unique<UnevenSource>(bytes), part, strings);
+    WorksheetCursor cursor(std::make_unique<UnevenSource>(bytes), part, strings);
     Cell cell;
     while (cursor.next(cell)) {
       if (cell.row >= 1048576 || cell.col >= 16384) __builtin_trap();
@@ -69,10 +71,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     UnevenSource source(bytes);
     readWorkbookPart(source, "xl/workbook.bin");
   });
+  CellFormatter formatter;  // what styles the bytes give, for the cells they give
   expectOnlyFormatErrors([&] {
     UnevenSource source(bytes);
-    CellFormatter formatter;
     readStylesPart(source, "xl/styles.bin", formatter);
   });
+  quorvel::fuzz::writeAndCheck(
+      [&] {
+        return std::make_unique<WorksheetCursor>(std::make_unique<UnevenSource>(bytes), part,
+                                                 strings);
+      },
+      formatter);
   return 0;
 }

@@ -39,8 +39,8 @@ std::string standardKeyFor(const std::string& salt, const std::u16string& passwo
 // root, in a compound file of version 3 (512-byte sectors) or 4.
 std::string compoundFileOf(const EncryptedStreams& streams, int cfbVersion = 3);
 
-// A ByteSource over bytes in memory.
-class StringByteSource : public spreadsheet::ByteSource {
+// A RandomAccessSource over bytes in memory.
+class StringByteSource : public spreadsheet::RandomAccessSource {
  public:
   explicit StringByteSource(std::string data) : data_(std::move(data)) {}
   std::uint64_t size() const override { return data_.size(); }

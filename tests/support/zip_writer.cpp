@@ -166,13 +166,14 @@ std::vector<ZipEntry> XlsxBuilder::entries() const {
   out.push_back({"xl/_rels/workbook.xml.rels", rels});
   for (ZipEntry& e : sheetParts) out.push_back(std::move(e));
 
-  for (const auto& [name, content] : replaced_) {
+  for (const auto& part : replaced_) {  // clang 14 lambdas cannot capture structured bindings
+    const std::string& name = part.first;
     auto it =
         std::find_if(out.begin(), out.end(), [&](const ZipEntry& e) { return e.name == name; });
     if (it != out.end())
-      it->content = content;
+      it->content = part.second;
     else
-      out.push_back({name, content});
+      out.push_back({name, part.second});
   }
   for (const std::string& name : dropped_)
     out.erase(

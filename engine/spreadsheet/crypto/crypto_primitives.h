@@ -68,14 +68,7 @@ std::string utf16le(std::string_view utf8);
 // nullopt when `text` is not base64.
 std::optional<Bytes> base64Decode(std::string_view text);
 
-// Little-endian fields of the binary encryption structures.
-inline std::uint32_t le32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-         std::uint32_t(p[3]) << 24;
-}
-inline std::uint64_t le64(const std::uint8_t* p) {
-  return std::uint64_t(le32(p)) | std::uint64_t(le32(p + 4)) << 32;
-}
+// The four bytes of a little-endian field, as hashed into keys and IVs.
 inline std::string le32Bytes(std::uint32_t v) {
   return {char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF), char(v >> 24 & 0xFF)};
 }

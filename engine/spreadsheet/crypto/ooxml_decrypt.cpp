@@ -11,6 +11,7 @@
 #include "engine/spreadsheet/crypto/encryption_scheme.h"
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
+#include "engine/spreadsheet/little_endian.h"
 
 namespace quorvel::spreadsheet {
 
@@ -100,18 +101,17 @@ class TempWriter {
   std::FILE* out_ = nullptr;
 };
 
-TempFile decryptPackage(ByteSource& source, const crypto::SegmentDecryptor& decryptor) {
+TempFile decryptPackage(RandomAccessSource& source, const crypto::SegmentDecryptor& decryptor) {
   // StreamSize (8 bytes, the plain size), then the encrypted segments; the
   // last one padded to whole AES blocks.
   const std::uint64_t streamSize = source.size();
   if (streamSize < 8) damaged("its encrypted package is too short to hold its size");
   std::uint8_t sizeField[8];
   source.read(0, sizeField, 8);
-  std::uint64_t plainSize = crypto::le64(sizeField);
+  std::uint64_t plainSize = le64(sizeField);
   // Some writers leave garbage in the upper half, and readers take only the
   // lower 32 bits: do the same when only they fit the stream.
-  if (plainSize > streamSize - 8 && crypto::le32(sizeField) <= streamSize - 8)
-    plainSize = crypto::le32(sizeField);
+  if (plainSize > streamSize - 8 && le32(sizeField) <= streamSize - 8) plainSize = le32(sizeField);
   const std::uint64_t block = crypto::AesDecryptor::kBlockSize;
   if (plainSize > streamSize - 8 || (plainSize + block - 1) / block * block > streamSize - 8)
     damaged("its encrypted package holds " + std::to_string(streamSize - 8) +
@@ -135,7 +135,7 @@ TempFile decryptPackage(ByteSource& source, const crypto::SegmentDecryptor& decr
 
 }  // namespace
 
-TempFile decryptOoxmlPackage(std::string_view encryptionInfo, ByteSource& encryptedPackage,
+TempFile decryptOoxmlPackage(std::string_view encryptionInfo, RandomAccessSource& encryptedPackage,
                              const std::vector<std::string>& passwords) {
   auto scheme = readEncryptionInfo(encryptionInfo);
   std::unique_ptr<crypto::SegmentDecryptor> decryptor = scheme->unlock(kDefaultPassword);

@@ -8,16 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace quorvel::spreadsheet {
+#include "engine/spreadsheet/package/random_access_source.h"
 
-// Random access to a stream's bytes (the compound file reader provides it).
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  virtual std::uint64_t size() const = 0;
-  // Reads exactly n bytes at offset; throws FormatError past the end.
-  virtual void read(std::uint64_t offset, void* dst, std::size_t n) = 0;
-};
+namespace quorvel::spreadsheet {
 
 // A temporary file removed when the object goes, on every way out.
 class TempFile {
@@ -43,7 +36,7 @@ inline constexpr std::string_view kDefaultPassword = "VelvetSweatshop";
 // verifier in EncryptionInfo; decrypts the package with the first that fits.
 // Throws FormatError: PasswordProtected when none fits, Unsupported for an
 // encryption we do not read, Damaged for broken streams.
-TempFile decryptOoxmlPackage(std::string_view encryptionInfo, ByteSource& encryptedPackage,
+TempFile decryptOoxmlPackage(std::string_view encryptionInfo, RandomAccessSource& encryptedPackage,
                              const std::vector<std::string>& passwords);
 
 }  // namespace quorvel::spreadsheet

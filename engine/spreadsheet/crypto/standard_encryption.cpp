@@ -5,6 +5,7 @@
 
 #include "engine/spreadsheet/crypto/encryption_scheme.h"
 #include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/little_endian.h"
 
 namespace quorvel::spreadsheet::crypto {
 

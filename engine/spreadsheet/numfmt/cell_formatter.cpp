@@ -52,4 +52,8 @@ void CellFormatter::appendText(std::uint32_t style, std::string_view text, std::
   compiledForStyle(style).appendText(text, out);
 }
 
+void CellFormatter::appendBoolean(std::uint32_t style, bool value, std::string& out) const {
+  compiledForStyle(style).appendBoolean(value, out);
+}
+
 }  // namespace quorvel::spreadsheet

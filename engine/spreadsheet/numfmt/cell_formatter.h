@@ -32,6 +32,8 @@ class CellFormatter {
   void appendNumber(std::uint32_t style, double value, std::string& out) const;
   // Appends a text cell as displayed (a format's text section applies).
   void appendText(std::uint32_t style, std::string_view text, std::string& out) const;
+  // Appends TRUE or FALSE as displayed (a fourth, text, section applies).
+  void appendBoolean(std::uint32_t style, bool value, std::string& out) const;
 
   // The number format id of a style (0, General, for an unknown style).
   std::uint32_t formatIdOf(std::uint32_t style) const;

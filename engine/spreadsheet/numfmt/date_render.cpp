@@ -58,16 +58,33 @@ void appendPadded(std::uint64_t value, int width, std::string& out) {
   out.append(buf, static_cast<std::size_t>(len));
 }
 
-}  // namespace
+bool pastLastDate(double nonNegative, bool date1904) {
+  return !(nonNegative < (date1904 ? kLastSerial1904 : kLastSerial1900) + 1);
+}
 
-bool renderDate(const Section& s, double value, bool date1904, std::string& out) {
-  if (!(value >= 0) || value >= (date1904 ? kLastSerial1904 : kLastSerial1900) + 1) return false;
+// The value in the section's finest unit (a second, or its tenth, hundredth
+// or thousandth), rounded; a tie within the precision of 15 significant
+// digits rounds up (23:59:59.9995 as h:mm:ss.000 is the next day).
+std::uint64_t unitsOf(const Section& s, double nonNegative) {
+  double units = nonNegative * static_cast<double>(86400 * kPow10Int[s.subSecondDigits]);
+  return static_cast<std::uint64_t>(std::floor(units + 0.5 + units * 1e-15));
+}
+
+// The fewest units an elapsed section shows as something other than zero.
+std::uint64_t smallestShown(const Section& s) {
+  if (s.subSecondDigits > 0) return 1;
+  std::uint64_t smallest = 3600;
+  for (const Token& t : s.tokens) {
+    if (t.kind == Tok::Second || t.kind == Tok::Second2 || t.kind == Tok::ElapsedSeconds) return 1;
+    if (t.kind == Tok::Minute || t.kind == Tok::Minute2 || t.kind == Tok::ElapsedMinutes)
+      smallest = 60;
+  }
+  return smallest;
+}
+
+void renderUnits(const Section& s, std::uint64_t total, bool date1904, std::string& out) {
   std::uint64_t perSecond = kPow10Int[s.subSecondDigits];
   std::uint64_t perDay = 86400 * perSecond;
-  // Rounded to the finest unit shown; a tie within the precision of 15
-  // significant digits rounds up (23:59:59.9995 as h:mm:ss.000 is the next day).
-  double units = value * static_cast<double>(perDay);
-  auto total = static_cast<std::uint64_t>(std::floor(units + 0.5 + units * 1e-15));
   std::uint64_t days = total / perDay;
   std::uint64_t inDay = total % perDay;
   std::uint64_t seconds = inDay / perSecond;
@@ -163,6 +180,22 @@ bool renderDate(const Section& s, double value, bool date1904, std::string& out)
         break;
     }
   }
+}
+
+}  // namespace
+
+bool renderDate(const Section& s, double value, bool date1904, std::string& out) {
+  if (!(value >= 0) || pastLastDate(value, date1904)) return false;
+  renderUnits(s, unitsOf(s, value), date1904, out);
+  return true;
+}
+
+bool renderElapsed(const Section& s, double absValue, bool minus, bool date1904, std::string& out) {
+  if (pastLastDate(absValue, date1904)) return false;
+  std::uint64_t total = unitsOf(s, absValue);
+  // As with numbers, a negative amount that shows as zero shows no sign.
+  if (minus && total >= smallestShown(s)) out += '-';
+  renderUnits(s, total, date1904, out);
   return true;
 }
 

@@ -160,7 +160,6 @@ class SectionParser {
                  : c == 'm' ? Tok::ElapsedMinutes
                             : Tok::ElapsedSeconds;
       push(kind, c, static_cast<int>(std::min<std::size_t>(inner.size(), 255)));
-      sec_->elapsed = true;
       return true;
     }
     return true;  // colours, [DBNum1], locale switches: no text of their own
@@ -379,12 +378,38 @@ class SectionParser {
     }
   }
 
+  // An elapsed hour, minute or second count, perhaps with minutes, seconds
+  // and fractions after it, and literals: no date, hour of the day or AM/PM.
+  bool elapsedOnly() const {
+    bool elapsed = false;
+    for (const Token& t : sec_->tokens) {
+      switch (t.kind) {
+        case Tok::ElapsedHours:
+        case Tok::ElapsedMinutes:
+        case Tok::ElapsedSeconds:
+          elapsed = true;
+          break;
+        case Tok::Literal:
+        case Tok::Minute:
+        case Tok::Minute2:
+        case Tok::Second:
+        case Tok::Second2:
+        case Tok::SubSecond:
+          break;
+        default:
+          return false;
+      }
+    }
+    return elapsed;
+  }
+
   // Assigns each digit placeholder its role (kept in `width`) and counts them.
   void analyse() {
     Section& s = *sec_;
     auto& toks = s.tokens;
     if (date_) {
       s.kind = SectionKind::Date;
+      s.elapsedOnly = elapsedOnly();
       return;
     }
     bool digits = anyDigit();
@@ -463,7 +488,6 @@ class SectionParser {
   bool seenPoint_ = false, seenExponent_ = false, seenSlash_ = false;
 };
 
-// The system's long date ([$-F800], or [$-x-sysdate] in newer files) is the
 }  // namespace
 
 bool parseSection(std::string_view text, bool date, Section& out) {

@@ -94,7 +94,9 @@ struct Section {
   // Dates.
   int subSecondDigits = 0;
   bool hour12 = false;
-  bool elapsed = false;
+  // Only elapsed hours, minutes and seconds (and literals): such a section
+  // shows a negative value as a minus sign and the elapsed amount.
+  bool elapsedOnly = false;
 
   bool matches(double v) const;
 };
@@ -102,6 +104,7 @@ struct Section {
 struct Program {
   std::vector<Section> numeric;  // the sections numbers use, in order
   bool hasTextSection = false;
+  bool textIsFourth = false;  // booleans show through a fourth section only
   Section text;
   bool valid = true;
   bool date = false;  // the first section shows a date or time
@@ -122,6 +125,8 @@ void renderFraction(const Section& s, double absValue, bool minus, std::string& 
 void renderExponent(const Section& s, double absValue, bool minus, std::string& out);
 // False when the value cannot be shown as a date (negative, past 9999-12-31).
 bool renderDate(const Section& s, double value, bool date1904, std::string& out);
+// An elapsedOnly section; false when the amount is past 9999-12-31.
+bool renderElapsed(const Section& s, double absValue, bool minus, bool date1904, std::string& out);
 void renderLiterals(const Section& s, std::string_view text, std::string& out);
 
 }  // namespace quorvel::spreadsheet::numfmt

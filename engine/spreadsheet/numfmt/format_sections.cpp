@@ -78,6 +78,7 @@ bool isDateSection(std::string_view s) {
   return false;
 }
 
+// The system's long date ([$-F800], or [$-x-sysdate] in newer files) is the
 // en-US one; the code after it is only the writer's rendering of it.
 constexpr std::string_view kEnUsLongDate = "dddd, mmmm d, yyyy";
 
@@ -137,6 +138,7 @@ Program compileProgram(std::string_view code) {
   if (lastIsText) {
     p.text = std::move(sections.back());
     p.hasTextSection = true;
+    p.textIsFourth = sections.size() == kMaxSections;
     sections.pop_back();
   }
   if (sections.empty()) sections.push_back(generalSection());

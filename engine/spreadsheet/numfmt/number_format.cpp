@@ -68,7 +68,10 @@ class CompiledFormat final : public NumberFormat {
         numfmt::renderFraction(*s, a, minus, out);
         break;
       case SectionKind::Date:
-        if (!numfmt::renderDate(*s, value, date1904, out)) appendGeneral(value, out);
+        // Elapsed times have a sign; dates and times of day do not.
+        if (s->elapsedOnly ? !numfmt::renderElapsed(*s, a, minus, date1904, out)
+                           : !numfmt::renderDate(*s, value, date1904, out))
+          appendGeneral(value, out);
         break;
     }
   }
@@ -78,6 +81,14 @@ class CompiledFormat final : public NumberFormat {
       numfmt::renderLiterals(p_.text, text, out);
     else
       out += text;
+  }
+
+  void appendBoolean(bool value, std::string& out) const override {
+    std::string_view shown = value ? "TRUE" : "FALSE";
+    if (p_.textIsFourth)
+      numfmt::renderLiterals(p_.text, shown, out);
+    else
+      out += shown;
   }
 
   bool understood() const override { return p_.valid; }

@@ -16,6 +16,9 @@ class NumberFormat {
 
   virtual void appendNumber(double value, bool date1904, std::string& out) const = 0;
   virtual void appendText(std::string_view text, std::string& out) const = 0;
+  // TRUE or FALSE, through the text section when the code has all four
+  // sections (with fewer, a text section is for text only).
+  virtual void appendBoolean(bool value, std::string& out) const = 0;
 
   // Whether the code was understood (false: it formats as General).
   virtual bool understood() const = 0;

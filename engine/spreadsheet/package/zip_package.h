@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/spreadsheet/package/relationships.h"
+
 struct zip;
 struct zip_file;
 
@@ -32,13 +34,6 @@ class PartStream {
   zip_file* file_;
   std::string name_;
   std::uint64_t size_;
-};
-
-struct Relationship {
-  std::string id;
-  std::string type;    // the full type URI
-  std::string target;  // resolved part name, no leading '/'
-  bool external = false;
 };
 
 class ZipPackage {
@@ -70,12 +65,5 @@ class ZipPackage {
   zip* archive_ = nullptr;
   std::unordered_map<std::string, std::int64_t> index_;  // normalised name -> entry
 };
-
-// "xl/worksheets/sheet1.xml" from a source part and a relationship target.
-std::string resolvePartName(std::string_view sourcePart, std::string_view target);
-
-// True when a relationship type ends in the given suffix, e.g. "/worksheet"
-// (transitional and strict URIs differ only before it).
-bool relTypeIs(const Relationship& rel, std::string_view suffix);
 
 }  // namespace quorvel::spreadsheet

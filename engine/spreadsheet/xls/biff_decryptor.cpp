@@ -10,9 +10,9 @@
 #include "engine/spreadsheet/crypto/crypto_primitives.h"
 #include "engine/spreadsheet/crypto/ooxml_decrypt.h"
 #include "engine/spreadsheet/error.h"
-#include "engine/spreadsheet/xls/byte_order.h"
+#include "engine/spreadsheet/little_endian.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 
 namespace {
 
@@ -362,4 +362,4 @@ std::unique_ptr<BiffDecryptor> makeBiffDecryptor(std::string_view filePass, bool
   fail(ErrorCode::Unsupported, "it uses an RC4 encryption version we do not read");
 }
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xls

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 
 class BiffDecryptor {
  public:
@@ -30,4 +30,4 @@ std::unique_ptr<BiffDecryptor> makeBiffDecryptor(std::string_view filePass, bool
 std::uint16_t xorKeyOf(std::string_view password);
 std::uint16_t xorVerifierOf(std::string_view password);
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xls

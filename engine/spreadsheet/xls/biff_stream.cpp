@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "engine/spreadsheet/error.h"
-#include "engine/spreadsheet/xls/byte_order.h"
+#include "engine/spreadsheet/little_endian.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 
 namespace {
 
@@ -32,7 +32,7 @@ bool neverEncrypted(std::uint16_t type) {
 
 }  // namespace
 
-BiffStream::BiffStream(ByteSource& source) : source_(source), size_(source.size()) {}
+BiffStream::BiffStream(RandomAccessSource& source) : source_(source), size_(source.size()) {}
 
 void BiffStream::seek(std::uint64_t offset) {
   // Buffered data may already be decrypted in place: read it again.
@@ -84,4 +84,4 @@ bool BiffStream::next(BiffRecord& record) {
   return true;
 }
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xls

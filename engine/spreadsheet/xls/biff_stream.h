@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/spreadsheet/crypto/ooxml_decrypt.h"
+#include "engine/spreadsheet/package/random_access_source.h"
 #include "engine/spreadsheet/xls/biff_decryptor.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 
 namespace biff {
 // Record types ([MS-XLS] 2.3 and the BIFF2-4 forms).
@@ -73,7 +73,7 @@ struct BiffRecord {
 
 class BiffStream {
  public:
-  explicit BiffStream(ByteSource& source);
+  explicit BiffStream(RandomAccessSource& source);
   // Records after this call are decrypted (the ones [MS-XLS] 2.2.10 leaves
   // clear excepted).
   void setDecryptor(BiffDecryptor* decryptor) { decryptor_ = decryptor; }
@@ -89,7 +89,7 @@ class BiffStream {
  private:
   bool ensure(std::size_t n);  // n bytes buffered from pos_, false past the end
 
-  ByteSource& source_;
+  RandomAccessSource& source_;
   std::uint64_t size_;
   std::uint64_t pos_ = 0;       // stream offset of the next record
   std::uint64_t bufStart_ = 0;  // stream offset of buf_[0]
@@ -99,4 +99,4 @@ class BiffStream {
   BiffDecryptor* decryptor_ = nullptr;
 };
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xls

@@ -3,9 +3,10 @@
 #include <algorithm>
 
 #include "engine/spreadsheet/error.h"
-#include "engine/spreadsheet/xls/byte_order.h"
+#include "engine/spreadsheet/little_endian.h"
+#include "engine/spreadsheet/unicode.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 
 namespace {
 
@@ -112,26 +113,26 @@ std::size_t readBiffString(std::string_view data, std::size_t countBytes, bool b
   return static_cast<std::size_t>(std::min<std::uint64_t>(n, pos + tail));
 }
 
-void SharedStrings::parse(const std::vector<std::string>& segments) {
+void readSharedStrings(const std::vector<std::string>& segments, StringTable& table) {
   SegmentReader r(segments);
   r.uint(4);  // cstTotal
   std::uint32_t unique = r.uint(4);
   std::size_t bytes = 0;
   for (const auto& s : segments) bytes += s.size();
   // Every string takes at least 3 bytes: never trust the count further.
-  ends_.reserve(std::min<std::size_t>(unique, bytes / 3));
-  text_.reserve(bytes);
+  table.reserve(std::min<std::size_t>(unique, bytes / 3), bytes);
+  std::string text;
   for (std::uint32_t i = 0; i < unique && !r.atEnd(); ++i) {
     std::size_t count = r.uint(2);
     std::uint8_t flags = static_cast<std::uint8_t>(r.uint(1));
     std::uint32_t runs = (flags & kRichSt) ? r.uint(2) : 0;
     std::uint32_t ext = (flags & kExtSt) ? r.uint(4) : 0;
-    r.chars(count, flags & kHighByte, text_);
+    text.clear();
+    r.chars(count, flags & kHighByte, text);
     // Rich-text runs and phonetic data are not shown.
     r.skip(std::uint64_t{runs} * 4 + ext);
-    if (text_.size() > 0xFFFFFFFFu) damaged("the shared-string table is too large");
-    ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+    table.append(text);
   }
 }
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xls

@@ -7,9 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/spreadsheet/string_table.h"
 #include "engine/spreadsheet/xls/code_page.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 
 // Appends `count` characters, one byte each (Latin-1, the low bytes of
 // UTF-16) or two (UTF-16LE), as UTF-8. A surrogate pair split by the caller's
@@ -24,21 +25,8 @@ void appendBiff8Chars(const unsigned char* p, std::size_t count, bool twoBytes, 
 std::size_t readBiffString(std::string_view data, std::size_t countBytes, bool biff8,
                            const CodePage& codePage, std::string& out);
 
-// The SST record and its Continue records, as the shared-string table.
-class SharedStrings {
- public:
-  // `segments`: the SST record's data, then each Continue record's data.
-  void parse(const std::vector<std::string>& segments);
-  std::size_t size() const { return ends_.size(); }
-  // The string at `index`; index < size().
-  std::string_view at(std::size_t index) const {
-    std::size_t begin = index ? ends_[index - 1] : 0;
-    return std::string_view(text_).substr(begin, ends_[index] - begin);
-  }
+// Appends the strings of the SST record and its Continue records to `table`;
+// `segments`: the SST record's data, then each Continue record's data.
+void readSharedStrings(const std::vector<std::string>& segments, StringTable& table);
 
- private:
-  std::string text_;                 // every string's UTF-8, one after another
-  std::vector<std::uint32_t> ends_;  // where each string ends in text_
-};
-
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xls

@@ -4,9 +4,9 @@
 
 #include <cerrno>
 
-#include "engine/spreadsheet/xls/byte_order.h"
+#include "engine/spreadsheet/unicode.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 
 const char* iconvNameOfCodePage(std::uint16_t number) {
   switch (number) {
@@ -136,4 +136,4 @@ void CodePage::append(const unsigned char* p, std::size_t n, std::string& out) c
   }
 }
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xls

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 
 class CodePage {
  public:
@@ -30,4 +30,4 @@ class CodePage {
 // The name iconv knows a Windows code page by, or nullptr.
 const char* iconvNameOfCodePage(std::uint16_t number);
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xls

@@ -30,11 +30,7 @@ void RecordFields::wideString(std::string& out) {
 
 bool RecordFields::nullableWideString(std::string& out) {
   need(4);
-  std::uint32_t count = static_cast<unsigned char>(p_[0]) |
-                        (static_cast<std::uint32_t>(static_cast<unsigned char>(p_[1])) << 8) |
-                        (static_cast<std::uint32_t>(static_cast<unsigned char>(p_[2])) << 16) |
-                        (static_cast<std::uint32_t>(static_cast<unsigned char>(p_[3])) << 24);
-  if (count == kNullWideString) {
+  if (le32(p_) == kNullWideString) {
     p_ += 4;
     return false;
   }

@@ -3,9 +3,10 @@
 // against the payload's end, so a record shorter than its fields is a clear
 // error rather than a read past the buffer.
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
+
+#include "engine/spreadsheet/little_endian.h"
 
 namespace quorvel::spreadsheet::xlsb {
 
@@ -16,19 +17,11 @@ class RecordFields {
 
   std::size_t remaining() const { return static_cast<std::size_t>(end_ - p_); }
 
-  std::uint8_t u8() {
-    need(1);
-    return static_cast<std::uint8_t>(*p_++);
-  }
-  std::uint16_t u16() { return static_cast<std::uint16_t>(little(2)); }
-  std::uint32_t u24() { return static_cast<std::uint32_t>(little(3)); }
-  std::uint32_t u32() { return static_cast<std::uint32_t>(little(4)); }
-  double f64() {
-    std::uint64_t bits = little(8);
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
-  }
+  std::uint8_t u8() { return static_cast<std::uint8_t>(*take(1)); }
+  std::uint16_t u16() { return le16(take(2)); }
+  std::uint32_t u24() { return le24(take(3)); }
+  std::uint32_t u32() { return le32(take(4)); }
+  double f64() { return leDouble(take(8)); }
   void skip(std::size_t n) {
     need(n);
     p_ += n;
@@ -47,12 +40,12 @@ class RecordFields {
   bool nullableWideString(std::string& out);
 
  private:
-  std::uint64_t little(int n) {
-    need(static_cast<std::size_t>(n));
-    std::uint64_t v = 0;
-    for (int i = n - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(p_[i]);
+  // The next `n` bytes, checked against the payload's end.
+  const char* take(std::size_t n) {
+    need(n);
+    const char* at = p_;
     p_ += n;
-    return v;
+    return at;
   }
   void need(std::size_t n) {
     if (remaining() < n) tooShort();

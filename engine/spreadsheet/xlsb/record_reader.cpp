@@ -15,14 +15,14 @@ constexpr std::size_t kLongestHeader = 6;  // two type bytes, four size bytes
 
 }  // namespace
 
-std::size_t MemoryByteSource::read(char* buffer, std::size_t n) {
+std::size_t MemorySequentialSource::read(char* buffer, std::size_t n) {
   n = std::min(n, bytes_.size());
   std::memcpy(buffer, bytes_.data(), n);
   bytes_.remove_prefix(n);
   return n;
 }
 
-RecordReader::RecordReader(ByteSource& source, std::string partName)
+RecordReader::RecordReader(SequentialSource& source, std::string partName)
     : source_(source), partName_(std::move(partName)), chunk_(kChunkBytes) {
   pos_ = end_ = chunk_.data();
 }

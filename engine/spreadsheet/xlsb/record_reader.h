@@ -13,26 +13,27 @@
 
 namespace quorvel::spreadsheet::xlsb {
 
-// Where a part's bytes come from: a zip part, or memory in tests and fuzzing.
-class ByteSource {
+// Where a part's bytes come from, in order: a zip part, or memory in tests
+// and fuzzing.
+class SequentialSource {
  public:
-  virtual ~ByteSource() = default;
+  virtual ~SequentialSource() = default;
   // Reads up to n bytes; 0 at the end.
   virtual std::size_t read(char* buffer, std::size_t n) = 0;
 };
 
-class PartByteSource final : public ByteSource {
+class PartSequentialSource final : public SequentialSource {
  public:
-  explicit PartByteSource(std::unique_ptr<PartStream> part) : part_(std::move(part)) {}
+  explicit PartSequentialSource(std::unique_ptr<PartStream> part) : part_(std::move(part)) {}
   std::size_t read(char* buffer, std::size_t n) override { return part_->read(buffer, n); }
 
  private:
   std::unique_ptr<PartStream> part_;
 };
 
-class MemoryByteSource final : public ByteSource {
+class MemorySequentialSource final : public SequentialSource {
  public:
-  explicit MemoryByteSource(std::string_view bytes) : bytes_(bytes) {}
+  explicit MemorySequentialSource(std::string_view bytes) : bytes_(bytes) {}
   std::size_t read(char* buffer, std::size_t n) override;
 
  private:
@@ -42,7 +43,7 @@ class MemoryByteSource final : public ByteSource {
 class RecordReader {
  public:
   // `partName` names the part in error messages.
-  RecordReader(ByteSource& source, std::string partName);
+  RecordReader(SequentialSource& source, std::string partName);
 
   // Moves to the next record, skipping what was not read of the current one.
   // False at the end of the part; Damaged when the part ends inside a record.
@@ -64,7 +65,7 @@ class RecordReader {
   void skipRest();
   [[noreturn]] void endsInside() const;
 
-  ByteSource& source_;
+  SequentialSource& source_;
   std::string partName_;
   std::vector<char> chunk_;
   const char* pos_ = nullptr;

@@ -1,7 +1,6 @@
 #include "engine/spreadsheet/xlsb/workbook_parts.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/xlsb/record_fields.h"
@@ -47,7 +46,7 @@ BundleSheet readBundleSheet(std::string_view payload, const std::string& partNam
 
 }  // namespace
 
-WorkbookProperties readWorkbookPart(ByteSource& source, const std::string& partName) {
+WorkbookProperties readWorkbookPart(SequentialSource& source, const std::string& partName) {
   WorkbookProperties props;
   RecordReader reader(source, partName);
   while (reader.next()) {
@@ -67,7 +66,8 @@ WorkbookProperties readWorkbookPart(ByteSource& source, const std::string& partN
   return props;
 }
 
-void readStylesPart(ByteSource& source, const std::string& partName, CellFormatter& formatter) {
+void readStylesPart(SequentialSource& source, const std::string& partName,
+                    CellFormatter& formatter) {
   RecordReader reader(source, partName);
   std::vector<std::uint32_t> formatIdByStyle;
   bool inCellXfs = false;
@@ -102,17 +102,17 @@ void readStylesPart(ByteSource& source, const std::string& partName, CellFormatt
   formatter.setStyleFormats(std::move(formatIdByStyle));
 }
 
-void SharedStrings::read(ByteSource& source, const std::string& partName) {
+void readSharedStrings(SequentialSource& source, const std::string& partName, StringTable& table) {
   RecordReader reader(source, partName);
+  std::string text;
   while (reader.next()) {
     if (reader.type() != BrtSSTItem) continue;
     RecordFields f(reader.payload(), reader.type(), partName);
-    f.richString(arena_);
-    if (arena_.size() > std::numeric_limits<std::uint32_t>::max())
-      fail(ErrorCode::TooLarge, "the shared strings of the part " + partName + " exceed 4 GB");
-    ends_.push_back(static_cast<std::uint32_t>(arena_.size()));
+    text.clear();
+    f.richString(text);
+    table.append(text);
   }
-  ends_.shrink_to_fit();
+  table.shrinkToFit();
 }
 
 }  // namespace quorvel::spreadsheet::xlsb

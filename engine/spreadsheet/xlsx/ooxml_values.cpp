@@ -4,7 +4,7 @@
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/unicode.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xlsx {
 
 namespace {
 
@@ -102,7 +102,7 @@ CellReference parseCellReference(std::string_view ref) {
   while (i < ref.size() && ref[i] >= '0' && ref[i] <= '9' && i - letters < 10)
     row = row * 10 + std::uint64_t(ref[i++] - '0');
   if (letters == 0 || i == letters || i != ref.size() || row == 0)
-    damaged("the cell reference '" + messageText(ref, kQuotedContentBytes) +
+    damaged("the cell reference '" + printable(ref, kQuotedContentBytes) +
             "' is not a cell reference");
   if (col > kMaxColumns)
     damaged("the cell " + std::string(ref) + " lies past the worksheet's last column (" +
@@ -175,4 +175,4 @@ std::optional<double> isoDateToSerial(std::string_view s, bool date1904) {
   return serial;
 }
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xlsx

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xlsx {
 
 // Appends `in` with every `_xHHHH_` escape decoded to UTF-8 (UTF-16 surrogate
 // pairs joined, `_x005F_` an underscore, a lone surrogate U+FFFD).
@@ -29,4 +29,4 @@ std::string columnName(std::uint32_t col);
 // value when the text is not one.
 std::optional<double> isoDateToSerial(std::string_view text, bool date1904);
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xlsx

@@ -1,22 +1,12 @@
 #include "engine/spreadsheet/xlsx/shared_strings.h"
 
-#include "engine/spreadsheet/error.h"
-#include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/package/xml_scanner.h"
 #include "engine/spreadsheet/package/zip_package.h"
 #include "engine/spreadsheet/xlsx/ooxml_values.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xlsx {
 
-void SharedStrings::add(std::string_view text) {
-  if (arena_.size() + text.size() > kMaxSharedStringBytes)
-    fail(ErrorCode::TooLarge, "its shared strings hold more than " +
-                                  std::to_string(kMaxSharedStringBytes >> 20) + " MB of text");
-  arena_ += text;
-  ends_.push_back(static_cast<std::uint32_t>(arena_.size()));
-}
-
-void SharedStrings::read(PartStream& stream) {
+void readSharedStrings(PartStream& stream, StringTable& table) {
   using T = XmlScanner::Token;
   XmlScanner xml(stream);
   std::string raw, item;
@@ -31,7 +21,7 @@ void SharedStrings::read(PartStream& stream) {
         raw.clear();
         inItem = !xml.selfClosing();
         phonetic = 0;
-        if (!inItem) add("");
+        if (!inItem) table.append("");
       } else if (name == "rPh") {
         if (!xml.selfClosing()) ++phonetic;
       } else if (name == "t" && inItem && phonetic == 0 && !xml.selfClosing()) {
@@ -46,7 +36,7 @@ void SharedStrings::read(PartStream& stream) {
       if (name == "si" && inItem) {
         item.clear();
         appendUnescaped(raw, item);
-        add(item);
+        table.append(item);
         inItem = false;
       } else if (name == "rPh" && phonetic > 0) {
         --phonetic;
@@ -56,4 +46,4 @@ void SharedStrings::read(PartStream& stream) {
   if (inItem) xml.fail("ends inside a string");
 }
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xlsx

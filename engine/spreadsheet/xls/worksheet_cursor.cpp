@@ -1,12 +1,12 @@
-#include "engine/spreadsheet/xls/xls_sheet_cursor.h"
-
-#include <cstring>
+#include "engine/spreadsheet/xls/worksheet_cursor.h"
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
-#include "engine/spreadsheet/xls/byte_order.h"
+#include "engine/spreadsheet/little_endian.h"
+#include "engine/spreadsheet/rk_number.h"
+#include "engine/spreadsheet/xls/biff_strings.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 
 using namespace biff;
 
@@ -14,30 +14,19 @@ bool isBofRecord(std::uint16_t type) {
   return type == kBof || type == kBof2 || type == kBof3 || type == kBof4;
 }
 
-double decodeRk(std::uint32_t rk) {
-  double d;
-  if (rk & 2) {
-    d = static_cast<double>(static_cast<std::int32_t>(rk) >> 2);
-  } else {
-    std::uint64_t bits = std::uint64_t{rk & 0xFFFFFFFCu} << 32;
-    std::memcpy(&d, &bits, sizeof d);
-  }
-  return (rk & 1) ? d / 100 : d;
-}
-
-XlsSheetCursor::XlsSheetCursor(const XlsContext& context, std::uint64_t offset)
+WorksheetCursor::WorksheetCursor(const SheetContext& context, std::uint64_t offset)
     : context_(context), stream_(*context.stream), start_(offset) {
   stream_.setDecryptor(context.decryptor);
 }
 
-std::uint32_t XlsSheetCursor::biff2Style(const unsigned char* attributes) const {
+std::uint32_t WorksheetCursor::biff2Style(const unsigned char* attributes) const {
   // BIFF2 cells name their number format directly (the workbook's style
   // table maps style n to format n); BIFF3-4 files that use the BIFF2 forms
   // name their XF there.
   return context_.biffVersion == 2 ? attributes[1] & 0x3F : attributes[0] & 0x3F;
 }
 
-bool XlsSheetCursor::next(Cell& cell) {
+bool WorksheetCursor::next(Cell& cell) {
   if (ended_) return false;
   if (!started_) {
     started_ = true;
@@ -68,13 +57,13 @@ bool XlsSheetCursor::next(Cell& cell) {
   return false;
 }
 
-bool XlsSheetCursor::checked(const Cell& cell) {
+bool WorksheetCursor::checked(const Cell& cell) {
   if (cell.row >= kMaxRows || cell.col >= kMaxColumns)
     damaged("a cell lies outside the worksheet's rows and columns");
   return true;
 }
 
-bool XlsSheetCursor::nextOfMultiple(Cell& cell) {
+bool WorksheetCursor::nextOfMultiple(Cell& cell) {
   const auto* p = reinterpret_cast<const unsigned char*>(multiple_.data());
   cell.row = le16(p);
   cell.col = le16(p + 2) + static_cast<std::uint32_t>(multipleAt_);
@@ -91,7 +80,7 @@ bool XlsSheetCursor::nextOfMultiple(Cell& cell) {
   return true;
 }
 
-bool XlsSheetCursor::decode(const BiffRecord& r, Cell& cell) {
+bool WorksheetCursor::decode(const BiffRecord& r, Cell& cell) {
   const unsigned char* p = r.bytes();
   const std::size_t n = r.data.size();
   const int v = context_.biffVersion;
@@ -188,13 +177,10 @@ bool XlsSheetCursor::decode(const BiffRecord& r, Cell& cell) {
       return true;
     case kLabelSst: {
       if (n < 10) damaged("a cell record is cut short");
-      std::uint32_t index = le32(p + 6);
-      const SharedStrings* sst = context_.sharedStrings;
-      if (!sst || index >= sst->size())
-        damaged("a cell refers to shared string " + std::to_string(index) + " of " +
-                std::to_string(sst ? sst->size() : 0));
+      cell.text = context_.sharedStrings->at(le32(p + 6), [](std::uint64_t i, std::size_t n) {
+        return "a cell refers to shared string " + std::to_string(i) + " of " + std::to_string(n);
+      });
       cell.kind = CellKind::Text;
-      cell.text = sst->at(index);
       return true;
     }
     case kBoolErr:
@@ -209,7 +195,7 @@ bool XlsSheetCursor::decode(const BiffRecord& r, Cell& cell) {
   }
 }
 
-void XlsSheetCursor::decodeFormula(const BiffRecord& r, std::size_t valueAt, Cell& cell) {
+void WorksheetCursor::decodeFormula(const BiffRecord& r, std::size_t valueAt, Cell& cell) {
   if (r.data.size() < valueAt + 8) damaged("a formula record is cut short");
   const unsigned char* value = r.bytes() + valueAt;
   if (le16(value + 6) != 0xFFFF) {
@@ -242,7 +228,7 @@ void XlsSheetCursor::decodeFormula(const BiffRecord& r, std::size_t valueAt, Cel
   }
 }
 
-void XlsSheetCursor::readStringResult() {
+void WorksheetCursor::readStringResult() {
   text_.clear();
   std::uint16_t type;
   // Shared and array formulas put their definition between the two.
@@ -280,4 +266,4 @@ void XlsSheetCursor::readStringResult() {
   }
 }
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xls

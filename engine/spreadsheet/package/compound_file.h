@@ -10,21 +10,15 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/spreadsheet/crypto/ooxml_decrypt.h"
+#include "engine/spreadsheet/package/random_access_source.h"
 
 namespace quorvel::spreadsheet {
-
-// A whole file read with pread: the compound file's own bytes, or a bare
-// BIFF2-4 stream.
-std::unique_ptr<ByteSource> openFileSource(const std::string& path);
-// Bytes held in memory (tests and fuzzing).
-std::unique_ptr<ByteSource> memorySource(std::string bytes);
 
 class CompoundFile {
  public:
   // Reads the header, the FAT (with its DIFAT chain) and the directory.
   // Throws FormatError: NotAWorkbook without the signature, Damaged otherwise.
-  explicit CompoundFile(std::unique_ptr<ByteSource> file);
+  explicit CompoundFile(std::unique_ptr<RandomAccessSource> file);
   ~CompoundFile();
   CompoundFile(const CompoundFile&) = delete;
   CompoundFile& operator=(const CompoundFile&) = delete;
@@ -34,7 +28,7 @@ class CompoundFile {
   // Random access to a stream of the root storage; throws FormatError when
   // it is missing or its sectors are broken. The source reads through this
   // object, which must outlive it.
-  std::unique_ptr<ByteSource> openStream(std::string_view name);
+  std::unique_ptr<RandomAccessSource> openStream(std::string_view name);
   // A small stream read whole; larger than `maxBytes` raises TooLarge.
   std::string readStream(std::string_view name, std::size_t maxBytes);
 
@@ -62,7 +56,7 @@ class CompoundFile {
   std::vector<std::uint32_t> miniChain(std::uint32_t start, std::uint64_t bytes) const;
   void readSector(std::uint32_t sector, void* dst) const;
 
-  std::unique_ptr<ByteSource> file_;
+  std::unique_ptr<RandomAccessSource> file_;
   std::uint64_t fileSize_ = 0;
   unsigned sectorShift_ = 9;
   std::uint32_t sectorSize_ = 512;

@@ -1,36 +1,27 @@
-#include "engine/spreadsheet/xlsb/sheet_cursor.h"
-
-#include <cstring>
+#include "engine/spreadsheet/xlsb/worksheet_cursor.h"
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
+#include "engine/spreadsheet/rk_number.h"
 #include "engine/spreadsheet/xlsb/record_fields.h"
 #include "engine/spreadsheet/xlsb/record_types.h"
 
 namespace quorvel::spreadsheet::xlsb {
 
-double decodeRk(std::uint32_t rk) {
-  double value;
-  if (rk & 0x2) {
-    value = static_cast<double>(static_cast<std::int32_t>(rk) >> 2);
-  } else {
-    // The 30 high bits are the high bits of a double; the rest are zero.
-    std::uint64_t bits = static_cast<std::uint64_t>(rk & 0xFFFFFFFCu) << 32;
-    std::memcpy(&value, &bits, sizeof value);
-  }
-  return (rk & 0x1) ? value / 100 : value;
-}
-
-XlsbSheetCursor::XlsbSheetCursor(std::unique_ptr<ByteSource> source, std::string partName,
-                                 const SharedStrings& strings)
+WorksheetCursor::WorksheetCursor(std::unique_ptr<SequentialSource> source, std::string partName,
+                                 const StringTable& strings)
     : source_(std::move(source)), reader_(*source_, std::move(partName)), strings_(strings) {}
 
-void XlsbSheetCursor::bad(const std::string& what) const {
-  damaged("the part " + reader_.partName() + " has " + what + " (record at byte " +
-          std::to_string(reader_.recordOffset()) + ")");
+std::string WorksheetCursor::problem(const std::string& what) const {
+  return "the part " + reader_.partName() + " has " + what + " (record at byte " +
+         std::to_string(reader_.recordOffset()) + ")";
 }
 
-bool XlsbSheetCursor::next(Cell& cell) {
+void WorksheetCursor::bad(const std::string& what) const {
+  damaged(problem(what));
+}
+
+bool WorksheetCursor::next(Cell& cell) {
   while (!done_ && reader_.next()) {
     std::uint16_t type = reader_.type();
     if (type == BrtRowHdr) {
@@ -55,7 +46,7 @@ bool XlsbSheetCursor::next(Cell& cell) {
   return false;
 }
 
-void XlsbSheetCursor::readCell(Cell& cell, bool shortForm) {
+void WorksheetCursor::readCell(Cell& cell, bool shortForm) {
   if (!inRow_) bad("a cell before the first row");
   std::uint16_t type = reader_.type();
   RecordFields f(reader_.payload(), type, reader_.partName());
@@ -120,12 +111,11 @@ void XlsbSheetCursor::readCell(Cell& cell, bool shortForm) {
       break;
     case BrtCellIsst:
     case BrtShortIsst: {
-      std::uint32_t index = f.u32();
-      if (index >= strings_.size())
-        bad("a shared string index " + std::to_string(index) + " past the table of " +
-            std::to_string(strings_.size()) + " strings");
+      cell.text = strings_.at(f.u32(), [&](std::uint64_t index, std::size_t size) {
+        return problem("a shared string index " + std::to_string(index) + " past the table of " +
+                       std::to_string(size) + " strings");
+      });
       cell.kind = CellKind::Text;
-      cell.text = strings_.at(index);
       break;
     }
     default:

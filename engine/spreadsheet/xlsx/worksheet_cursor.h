@@ -1,5 +1,5 @@
 #pragma once
-// XlsxSheetReader: the cells of one worksheet part, read in one streaming
+// The cells of one worksheet part, read in one streaming
 // pass. Holds the scanner's buffer and one cell's value, never the sheet.
 #include <cstdint>
 #include <memory>
@@ -11,9 +11,11 @@
 #include "engine/spreadsheet/workbook_reader.h"
 
 namespace quorvel::spreadsheet {
-
 class PartStream;
-class SharedStrings;
+class StringTable;
+}  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet::xlsx {
 
 // Which cell styles display numbers in the General format.
 struct GeneralStyles {
@@ -24,11 +26,11 @@ struct GeneralStyles {
   }
 };
 
-class XlsxSheetReader final : public SheetCursor {
+class WorksheetCursor final : public SheetCursor {
  public:
-  XlsxSheetReader(std::unique_ptr<PartStream> stream, const SharedStrings& strings, bool date1904,
+  WorksheetCursor(std::unique_ptr<PartStream> stream, const StringTable& strings, bool date1904,
                   const GeneralStyles& generalStyles);
-  ~XlsxSheetReader() override;
+  ~WorksheetCursor() override;
   bool next(Cell& cell) override;
   std::optional<CellRange> storedRange() const override { return storedRange_; }
 
@@ -44,7 +46,7 @@ class XlsxSheetReader final : public SheetCursor {
 
   std::unique_ptr<PartStream> stream_;
   XmlScanner xml_;
-  const SharedStrings& strings_;
+  const StringTable& strings_;
   bool date1904_;
   const GeneralStyles& generalStyles_;
   bool inSheetData_ = false, done_ = false;
@@ -61,4 +63,4 @@ class XlsxSheetReader final : public SheetCursor {
   std::string value_, text_, scratch_;
 };
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xlsx

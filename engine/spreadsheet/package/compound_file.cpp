@@ -1,15 +1,11 @@
-#include "engine/spreadsheet/xls/compound_file.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "engine/spreadsheet/package/compound_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "engine/spreadsheet/error.h"
-#include "engine/spreadsheet/xls/byte_order.h"
+#include "engine/spreadsheet/little_endian.h"
+#include "engine/spreadsheet/unicode.h"
 
 namespace quorvel::spreadsheet {
 
@@ -25,53 +21,6 @@ constexpr std::size_t kDirEntrySize = 128;
 constexpr std::uint64_t kUntilEnd = ~std::uint64_t{0};
 
 enum : std::uint8_t { kStorage = 1, kStream = 2, kRoot = 5 };
-
-class FileSource final : public ByteSource {
- public:
-  explicit FileSource(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) fail(ErrorCode::CannotOpen, std::strerror(errno));
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0) {
-      int e = errno;
-      ::close(fd_);
-      fail(ErrorCode::CannotOpen, std::strerror(e));
-    }
-    size_ = static_cast<std::uint64_t>(st.st_size);
-  }
-  ~FileSource() override { ::close(fd_); }
-  std::uint64_t size() const override { return size_; }
-  void read(std::uint64_t offset, void* dst, std::size_t n) override {
-    if (offset > size_ || n > size_ - offset) damaged("the file ends before the data it announces");
-    auto* out = static_cast<char*>(dst);
-    while (n > 0) {
-      ssize_t got = ::pread(fd_, out, n, static_cast<off_t>(offset));
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) fail(ErrorCode::CannotOpen, got < 0 ? std::strerror(errno) : "read failed");
-      out += got;
-      offset += static_cast<std::uint64_t>(got);
-      n -= static_cast<std::size_t>(got);
-    }
-  }
-
- private:
-  int fd_ = -1;
-  std::uint64_t size_ = 0;
-};
-
-class MemorySource final : public ByteSource {
- public:
-  explicit MemorySource(std::string bytes) : bytes_(std::move(bytes)) {}
-  std::uint64_t size() const override { return bytes_.size(); }
-  void read(std::uint64_t offset, void* dst, std::size_t n) override {
-    if (offset > bytes_.size() || n > bytes_.size() - offset)
-      damaged("the file ends before the data it announces");
-    std::memcpy(dst, bytes_.data() + offset, n);
-  }
-
- private:
-  std::string bytes_;
-};
 
 std::string lowerAscii(std::string_view s) {
   std::string out(s);
@@ -89,22 +38,14 @@ std::string utf16Name(const unsigned char* p, std::size_t units) {
 
 }  // namespace
 
-std::unique_ptr<ByteSource> openFileSource(const std::string& path) {
-  return std::make_unique<FileSource>(path);
-}
-
-std::unique_ptr<ByteSource> memorySource(std::string bytes) {
-  return std::make_unique<MemorySource>(std::move(bytes));
-}
-
 // A stream as runs of contiguous file bytes.
-class CompoundStream final : public ByteSource {
+class CompoundStream final : public RandomAccessSource {
  public:
   struct Extent {
     std::uint64_t streamOffset;
     std::uint64_t fileOffset;
   };
-  CompoundStream(ByteSource& file, std::vector<Extent> extents, std::uint64_t size)
+  CompoundStream(RandomAccessSource& file, std::vector<Extent> extents, std::uint64_t size)
       : file_(file), extents_(std::move(extents)), size_(size) {}
 
   std::uint64_t size() const override { return size_; }
@@ -130,12 +71,12 @@ class CompoundStream final : public ByteSource {
   }
 
  private:
-  ByteSource& file_;
+  RandomAccessSource& file_;
   std::vector<Extent> extents_;
   std::uint64_t size_;
 };
 
-CompoundFile::CompoundFile(std::unique_ptr<ByteSource> file) : file_(std::move(file)) {
+CompoundFile::CompoundFile(std::unique_ptr<RandomAccessSource> file) : file_(std::move(file)) {
   fileSize_ = file_->size();
   readHeader();
   readFat();
@@ -320,7 +261,7 @@ std::vector<std::uint32_t> CompoundFile::miniChain(std::uint32_t start, std::uin
   return out;
 }
 
-std::unique_ptr<ByteSource> CompoundFile::openStream(std::string_view name) {
+std::unique_ptr<RandomAccessSource> CompoundFile::openStream(std::string_view name) {
   const Entry* e = findStream(name);
   if (!e) damaged("the compound file has no stream named " + std::string(name));
   std::vector<CompoundStream::Extent> extents;

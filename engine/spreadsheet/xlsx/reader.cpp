@@ -1,4 +1,4 @@
-#include "engine/spreadsheet/xlsx/xlsx_reader.h"
+#include "engine/spreadsheet/xlsx/reader.h"
 
 #include <cctype>
 #include <charconv>
@@ -6,10 +6,11 @@
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/package/xml_parser.h"
+#include "engine/spreadsheet/string_table.h"
 #include "engine/spreadsheet/xlsx/shared_strings.h"
-#include "engine/spreadsheet/xlsx/sheet_reader.h"
+#include "engine/spreadsheet/xlsx/worksheet_cursor.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xlsx {
 
 namespace {
 
@@ -97,16 +98,15 @@ std::string folderOf(const std::string& part) {
   return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
 }
 
-class XlsxWorkbook final : public WorkbookReader {
+class Reader final : public WorkbookReader {
  public:
-  XlsxWorkbook(std::unique_ptr<ZipPackage> package, const std::string& workbookPart)
+  Reader(std::unique_ptr<ZipPackage> package, const std::string& workbookPart)
       : package_(std::move(package)) {
     std::vector<Relationship> rels = package_->relationships(workbookPart);
     const std::string folder = folderOf(workbookPart);
     // A part named by the workbook's relationships, else by convention.
     auto partOfType = [&](std::string_view suffix, const std::string& usual) -> std::string {
-      for (const Relationship& rel : rels)
-        if (!rel.external && relTypeIs(rel, suffix)) return rel.target;
+      if (const Relationship* rel = findRelationshipOfType(rels, suffix)) return rel->target;
       return package_->has(folder + usual) ? folder + usual : std::string();
     };
 
@@ -116,9 +116,7 @@ class XlsxWorkbook final : public WorkbookReader {
 
     for (std::size_t i = 0; i < book.sheets.size(); ++i) {
       const SheetEntry& sheet = book.sheets[i];
-      const Relationship* rel = nullptr;
-      for (const Relationship& r : rels)
-        if (r.id == sheet.relId) rel = &r;
+      const Relationship* rel = findRelationship(rels, sheet.relId);
       std::string part;
       if (rel) {
         if (!relTypeIs(*rel, "/worksheet")) continue;  // chart, dialog, macro sheets
@@ -129,12 +127,12 @@ class XlsxWorkbook final : public WorkbookReader {
         if (!package_->has(part)) continue;
       }
       const std::string shown =
-          std::string("the worksheet '").append(messageText(sheet.name)).append("'");
+          std::string("the worksheet '").append(printable(sheet.name)).append("'");
       if (rel && rel->external) damaged(shown + " lies outside the package");
       if (part.empty()) damaged(shown + " has no part: its relationship names none");
       if (!package_->has(part))
-        damaged(shown + " has no part in the package (" +
-                messageText(part, 2 * kQuotedContentBytes) + ")");
+        damaged(shown + " has no part in the package (" + printable(part, 2 * kQuotedContentBytes) +
+                ")");
       sheets_.push_back({sheet.name, sheet.visibility});
       sheetParts_.push_back(part);
     }
@@ -161,14 +159,14 @@ class XlsxWorkbook final : public WorkbookReader {
     if (!stringsRead_ && !stringsPart_.empty() && package_->has(stringsPart_)) {
       try {
         auto stream = package_->openPart(stringsPart_);
-        strings_.read(*stream);
+        readSharedStrings(*stream, strings_);
       } catch (...) {
-        strings_ = SharedStrings();  // the next sheet tries again and fails alike
+        strings_ = StringTable();  // the next sheet tries again and fails alike
         throw;
       }
     }
     stringsRead_ = true;
-    return std::make_unique<XlsxSheetReader>(package_->openPart(sheetParts_[index]), strings_,
+    return std::make_unique<WorksheetCursor>(package_->openPart(sheetParts_[index]), strings_,
                                              formatter_.date1904(), generalStyles_);
   }
 
@@ -180,16 +178,16 @@ class XlsxWorkbook final : public WorkbookReader {
   std::vector<std::string> sheetParts_;
   CellFormatter formatter_;
   std::string stringsPart_;
-  SharedStrings strings_;
+  StringTable strings_;
   bool stringsRead_ = false;
   GeneralStyles generalStyles_;
 };
 
 }  // namespace
 
-std::unique_ptr<WorkbookReader> openXlsxWorkbook(std::unique_ptr<ZipPackage> package,
-                                                 const std::string& workbookPart) {
-  return std::make_unique<XlsxWorkbook>(std::move(package), workbookPart);
+std::unique_ptr<WorkbookReader> openWorkbook(std::unique_ptr<ZipPackage> package,
+                                             const std::string& workbookPart) {
+  return std::make_unique<Reader>(std::move(package), workbookPart);
 }
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xlsx

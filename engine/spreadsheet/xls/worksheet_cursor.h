@@ -3,31 +3,29 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/spreadsheet/string_table.h"
 #include "engine/spreadsheet/workbook_reader.h"
 #include "engine/spreadsheet/xls/biff_stream.h"
-#include "engine/spreadsheet/xls/biff_strings.h"
+#include "engine/spreadsheet/xls/code_page.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 
-// What a sheet's records need from the workbook: all of it outlives the cursor.
-struct XlsContext {
+// What a sheet's records need from the workbook: all of it outlives the
+// cursor, and none of it is null once the workbook is read.
+struct SheetContext {
   int biffVersion = 8;  // 2, 3, 4, 5 or 8
-  ByteSource* stream = nullptr;
+  RandomAccessSource* stream = nullptr;
   BiffDecryptor* decryptor = nullptr;
-  const SharedStrings* sharedStrings = nullptr;
+  const StringTable* sharedStrings = nullptr;
   const CodePage* codePage = nullptr;
 };
 
 bool isBofRecord(std::uint16_t type);
 
-// An RkNumber ([MS-XLS] 2.5.217): a 30-bit integer or the high 30 bits of a
-// double, optionally divided by 100.
-double decodeRk(std::uint32_t rk);
-
-class XlsSheetCursor final : public SheetCursor {
+class WorksheetCursor final : public SheetCursor {
  public:
   // `offset`: the stream offset of the sheet's BOF record.
-  XlsSheetCursor(const XlsContext& context, std::uint64_t offset);
+  WorksheetCursor(const SheetContext& context, std::uint64_t offset);
   bool next(Cell& cell) override;
 
  private:
@@ -38,7 +36,7 @@ class XlsSheetCursor final : public SheetCursor {
   static bool checked(const Cell& cell);
   std::uint32_t biff2Style(const unsigned char* attributes) const;
 
-  XlsContext context_;
+  SheetContext context_;
   BiffStream stream_;
   std::uint64_t start_;
   bool started_ = false, ended_ = false;
@@ -50,4 +48,4 @@ class XlsSheetCursor final : public SheetCursor {
   std::string text_;
 };
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xls

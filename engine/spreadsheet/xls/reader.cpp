@@ -1,10 +1,14 @@
-#include "engine/spreadsheet/xls/xls_workbook.h"
+#include "engine/spreadsheet/xls/reader.h"
+
+#include <cstring>
+#include <filesystem>
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
-#include "engine/spreadsheet/xls/byte_order.h"
+#include "engine/spreadsheet/little_endian.h"
+#include "engine/spreadsheet/xls/biff_strings.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xls {
 
 using namespace biff;
 
@@ -53,9 +57,8 @@ bool isCellRecord(std::uint16_t type) {
 
 }  // namespace
 
-XlsWorkbook::XlsWorkbook(std::unique_ptr<CompoundFile> container,
-                         std::unique_ptr<ByteSource> stream, const OpenOptions& options,
-                         const std::string& loneSheetName)
+Reader::Reader(std::unique_ptr<CompoundFile> container, std::unique_ptr<RandomAccessSource> stream,
+               const OpenOptions& options, const std::string& loneSheetName)
     : container_(std::move(container)), stream_(std::move(stream)) {
   codePage_ = std::make_unique<CodePage>(1252);
   context_.stream = stream_.get();
@@ -70,13 +73,13 @@ XlsWorkbook::XlsWorkbook(std::unique_ptr<CompoundFile> container,
   formatter_.setStyleFormats(std::move(xfFormats_));
 }
 
-std::unique_ptr<SheetCursor> XlsWorkbook::openWorksheet(std::size_t index) {
+std::unique_ptr<SheetCursor> Reader::openWorksheet(std::size_t index) {
   if (index >= offsets_.size())
     fail(ErrorCode::NoSuchSheet, "it has no worksheet " + std::to_string(index + 1));
-  return std::make_unique<XlsSheetCursor>(context_, offsets_[index]);
+  return std::make_unique<WorksheetCursor>(context_, offsets_[index]);
 }
 
-void XlsWorkbook::readGlobals(const OpenOptions& options, const std::string& loneSheetName) {
+void Reader::readGlobals(const OpenOptions& options, const std::string& loneSheetName) {
   BiffStream s(*stream_);
   BiffRecord r;
   if (!s.next(r) || !isBofRecord(r.type))
@@ -134,7 +137,7 @@ void XlsWorkbook::readGlobals(const OpenOptions& options, const std::string& lon
         d = d.substr(6);
       biff4Names.push_back(sheetName(d, true));
     } else if (r.type == kSst && v == 8) {
-      readSharedStrings(s, r);
+      readSst(s, r);
     }
   }
   if (v == 4) {
@@ -151,7 +154,7 @@ void XlsWorkbook::readGlobals(const OpenOptions& options, const std::string& lon
   }
 }
 
-bool XlsWorkbook::readSetupRecord(BiffStream& s, const BiffRecord& r, const OpenOptions& options) {
+bool Reader::readSetupRecord(BiffStream& s, const BiffRecord& r, const OpenOptions& options) {
   const unsigned char* p = r.bytes();
   const std::size_t n = r.data.size();
   const int v = context_.biffVersion;
@@ -199,23 +202,23 @@ bool XlsWorkbook::readSetupRecord(BiffStream& s, const BiffRecord& r, const Open
   }
 }
 
-void XlsWorkbook::readSharedStrings(BiffStream& s, const BiffRecord& sst) {
+void Reader::readSst(BiffStream& s, const BiffRecord& sst) {
   std::vector<std::string> segments;
   segments.emplace_back(sst.data);
   std::uint16_t type;
   BiffRecord c;
   while (s.peekType(type) && type == kContinue && s.next(c)) segments.emplace_back(c.data);
-  sharedStrings_.parse(segments);
+  readSharedStrings(segments, sharedStrings_);
 }
 
-std::string XlsWorkbook::sheetName(std::string_view data, bool shortCount) {
+std::string Reader::sheetName(std::string_view data, bool shortCount) {
   std::string name;
   readBiffString(data, shortCount ? 1 : 2, context_.biffVersion == 8, *codePage_, name);
   cutToChars(name, kMaxSheetNameChars);
   return name;
 }
 
-bool XlsWorkbook::isWorksheetSubstream(std::uint64_t offset) {
+bool Reader::isWorksheetSubstream(std::uint64_t offset) {
   BiffStream s(*stream_);
   s.setDecryptor(decryptor_.get());
   s.seek(offset);
@@ -230,7 +233,7 @@ bool XlsWorkbook::isWorksheetSubstream(std::uint64_t offset) {
   return true;
 }
 
-void XlsWorkbook::findBiff4Sheets(BiffStream& s, const std::vector<std::string>& names) {
+void Reader::findBiff4Sheets(BiffStream& s, const std::vector<std::string>& names) {
   // The sheets follow the globals, one substream after the other.
   BiffRecord r;
   std::size_t ordinal = 0;
@@ -257,4 +260,40 @@ void XlsWorkbook::findBiff4Sheets(BiffStream& s, const std::vector<std::string>&
   }
 }
 
-}  // namespace quorvel::spreadsheet
+namespace {
+
+bool isCompoundFile(RandomAccessSource& file) {
+  static const unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  unsigned char head[8];
+  if (file.size() < sizeof head) return false;
+  file.read(0, head, sizeof head);
+  return std::memcmp(head, kSignature, sizeof head) == 0;
+}
+
+}  // namespace
+
+std::unique_ptr<WorkbookReader> openWorkbook(std::unique_ptr<CompoundFile> container,
+                                             const OpenOptions& options,
+                                             const std::string& loneSheetName) {
+  // BIFF8 names the stream "Workbook", BIFF5 "Book"; letter case varies.
+  const char* name = container->hasStream("Workbook") ? "Workbook"
+                     : container->hasStream("Book")   ? "Book"
+                                                      : nullptr;
+  if (!name) fail(ErrorCode::NotAWorkbook, "the compound file holds no workbook stream");
+  auto stream = container->openStream(name);
+  return std::make_unique<Reader>(std::move(container), std::move(stream), options, loneSheetName);
+}
+
+std::unique_ptr<WorkbookReader> openWorkbook(std::unique_ptr<RandomAccessSource> file,
+                                             const OpenOptions& options,
+                                             const std::string& loneSheetName) {
+  if (!isCompoundFile(*file))
+    return std::make_unique<Reader>(nullptr, std::move(file), options, loneSheetName);
+  return openWorkbook(std::make_unique<CompoundFile>(std::move(file)), options, loneSheetName);
+}
+
+std::unique_ptr<WorkbookReader> openWorkbook(const std::string& path, const OpenOptions& options) {
+  return openWorkbook(openFileSource(path), options, std::filesystem::path(path).stem().string());
+}
+
+}  // namespace quorvel::spreadsheet::xls

@@ -1,4 +1,4 @@
-#include "engine/spreadsheet/xlsx/sheet_reader.h"
+#include "engine/spreadsheet/xlsx/worksheet_cursor.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,10 +7,10 @@
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/package/zip_package.h"
+#include "engine/spreadsheet/string_table.h"
 #include "engine/spreadsheet/xlsx/ooxml_values.h"
-#include "engine/spreadsheet/xlsx/shared_strings.h"
 
-namespace quorvel::spreadsheet {
+namespace quorvel::spreadsheet::xlsx {
 
 namespace {
 
@@ -91,12 +91,12 @@ bool parsePlainDecimal(std::string_view v, double& value, bool& asGeneral) {
 }
 
 std::string quoted(std::string_view s) {
-  return "'" + messageText(s, kQuotedContentBytes) + "'";
+  return std::string("'").append(printable(s, kQuotedContentBytes)).append("'");
 }
 
 }  // namespace
 
-XlsxSheetReader::XlsxSheetReader(std::unique_ptr<PartStream> stream, const SharedStrings& strings,
+WorksheetCursor::WorksheetCursor(std::unique_ptr<PartStream> stream, const StringTable& strings,
                                  bool date1904, const GeneralStyles& generalStyles)
     : stream_(std::move(stream)),
       xml_(*stream_),
@@ -104,9 +104,9 @@ XlsxSheetReader::XlsxSheetReader(std::unique_ptr<PartStream> stream, const Share
       date1904_(date1904),
       generalStyles_(generalStyles) {}
 
-XlsxSheetReader::~XlsxSheetReader() = default;
+WorksheetCursor::~WorksheetCursor() = default;
 
-bool XlsxSheetReader::next(Cell& cell) {
+bool WorksheetCursor::next(Cell& cell) {
   while (!done_) {
     T token = xml_.next();
     if (token == T::End) {
@@ -162,7 +162,7 @@ bool XlsxSheetReader::next(Cell& cell) {
   return false;
 }
 
-void XlsxSheetReader::readDimension() {
+void WorksheetCursor::readDimension() {
   std::string_view ref = xml_.attribute("ref");
   std::size_t colon = ref.find(':');
   try {
@@ -176,7 +176,7 @@ void XlsxSheetReader::readDimension() {
   }
 }
 
-void XlsxSheetReader::startRow() {
+void WorksheetCursor::startRow() {
   bool found = false;
   std::string_view r = xml_.attribute("r", &found);
   if (found) {
@@ -196,7 +196,7 @@ void XlsxSheetReader::startRow() {
   lastCol_ = -1;
 }
 
-void XlsxSheetReader::startCell() {
+void WorksheetCursor::startCell() {
   hasValue_ = hasInline_ = false;
   type_ = Type::Number;
   style_ = 0;
@@ -243,7 +243,7 @@ void XlsxSheetReader::startCell() {
   lastCol_ = cellCol_;
 }
 
-void XlsxSheetReader::readValueText(std::string& into) {
+void WorksheetCursor::readValueText(std::string& into) {
   if (xml_.appendSimpleContent(into)) return;
   for (;;) {
     T t = xml_.next();
@@ -256,7 +256,7 @@ void XlsxSheetReader::readValueText(std::string& into) {
   }
 }
 
-void XlsxSheetReader::readInlineString() {
+void WorksheetCursor::readInlineString() {
   scratch_.clear();
   int phonetic = 0;  // inside <rPh>: a reading aid, not content
   for (;;) {
@@ -276,12 +276,12 @@ void XlsxSheetReader::readInlineString() {
   appendUnescaped(scratch_, text_);
 }
 
-void XlsxSheetReader::badValue(const char* what) {
+void WorksheetCursor::badValue(const char* what) {
   damaged("the cell " + columnName(cellCol_) + std::to_string(cellRow_ + 1) + " holds " +
           quoted(value_) + ", which is not " + what);
 }
 
-bool XlsxSheetReader::finishCell(Cell& cell) {
+bool WorksheetCursor::finishCell(Cell& cell) {
   cell.row = cellRow_;
   cell.col = cellCol_;
   cell.style = style_;
@@ -314,9 +314,6 @@ bool XlsxSheetReader::finishCell(Cell& cell) {
       if (!hasValue_ || v.empty()) break;
       std::uint64_t index = 0;
       if (!parseUnsigned(v, index)) badValue("a shared-string index");
-      if (index >= strings_.size())
-        damaged("the shared-string index " + std::to_string(index) + " is past the table's " +
-                std::to_string(strings_.size()) + " strings");
       cell.kind = CellKind::Text;
       cell.text = strings_.at(index);
       break;
@@ -363,4 +360,4 @@ bool XlsxSheetReader::finishCell(Cell& cell) {
   return true;
 }
 
-}  // namespace quorvel::spreadsheet
+}  // namespace quorvel::spreadsheet::xlsx

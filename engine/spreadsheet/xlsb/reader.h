@@ -1,0 +1,16 @@
+#pragma once
+// A binary workbook (.xlsb) in its zip package.
+#include <memory>
+#include <string>
+
+#include "engine/spreadsheet/package/zip_package.h"
+#include "engine/spreadsheet/workbook_reader.h"
+
+namespace quorvel::spreadsheet::xlsb {
+
+// Reads the workbook whose main part is `workbookPart` of the package.
+// Throws FormatError.
+std::unique_ptr<WorkbookReader> openWorkbook(std::unique_ptr<ZipPackage> package,
+                                             const std::string& workbookPart);
+
+}  // namespace quorvel::spreadsheet::xlsb
