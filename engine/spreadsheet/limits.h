@@ -34,5 +34,7 @@ inline constexpr std::size_t kMaxSharedStringBytes = std::size_t(1) << 31;
 // Blocks a streamed part is inflated ahead in, on a second thread.
 inline constexpr std::size_t kReadAheadBlockBytes = std::size_t(256) << 10;
 inline constexpr std::size_t kReadAheadBlocks = 2;
+// One file or folder name, in bytes: the file system's limit (NAME_MAX).
+inline constexpr std::size_t kMaxFileNameBytes = 255;
 
 }  // namespace quorvel

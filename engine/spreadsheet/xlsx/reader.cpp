@@ -126,10 +126,13 @@ class Reader final : public WorkbookReader {
         part = folder + "worksheets/sheet" + std::to_string(i + 1) + ".xml";
         if (!package_->has(part)) continue;
       }
-      if (rel && rel->external)
-        damaged("the worksheet '" + sheet.name + "' lies outside the package");
+      const std::string shown =
+          std::string("the worksheet '").append(printable(sheet.name)).append("'");
+      if (rel && rel->external) damaged(shown + " lies outside the package");
+      if (part.empty()) damaged(shown + " has no part: its relationship names none");
       if (!package_->has(part))
-        damaged("the worksheet '" + sheet.name + "' has no part in the package (" + part + ")");
+        damaged(shown + " has no part in the package (" + printable(part, 2 * kQuotedContentBytes) +
+                ")");
       sheets_.push_back({sheet.name, sheet.visibility});
       sheetParts_.push_back(part);
     }

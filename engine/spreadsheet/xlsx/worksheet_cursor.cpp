@@ -91,12 +91,7 @@ bool parsePlainDecimal(std::string_view v, double& value, bool& asGeneral) {
 }
 
 std::string quoted(std::string_view s) {
-  std::string out;
-  out.reserve(48);
-  out += '\'';
-  out.append(s.substr(0, 40));
-  out += s.size() > 40 ? "...'" : "'";
-  return out;
+  return std::string("'").append(printable(s, kQuotedContentBytes)).append("'");
 }
 
 }  // namespace
