@@ -36,8 +36,9 @@ std::ostream& operator<<(std::ostream& os, const Got& g) {
 }
 
 std::vector<Got> cellsOf(const std::string& part, const StringTable& strings) {
+  EmptyCellLooks looks;
   WorksheetCursor cursor(std::make_unique<MemorySequentialSource>(part), "xl/worksheets/sheet1.bin",
-                         strings);
+                         strings, looks);
   std::vector<Got> out;
   Cell c;
   while (cursor.next(c))
