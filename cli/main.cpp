@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
   Options opt;
   CLI::App app(kDescription, "quorvel-convert");
   app.footer(kFooter);
+  app.set_version_flag("--version", std::string("quorvel-convert ") + QUORVEL_VERSION);
   app.add_option("PATH", opt.paths, "Workbooks and folders to convert")->required();
   app.add_option("-o,--output", opt.output, "Folder that receives one sub-folder per workbook")
       ->option_text("DIR");
@@ -129,7 +130,7 @@ int main(int argc, char** argv) {
       ->option_text("FILE");
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
+  } catch (const CLI::Success& e) {  // --help, --version
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);

@@ -1,31 +1,50 @@
 #include "help_about/help_about.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "dialogs/desktop_host.h"
 #include "dialogs/window_font.h"
 
 namespace quorvel {
 
-std::string HelpFilePath(const std::string& appFolder) {
-  return appFolder + "/help.chm";
+std::vector<std::string> UserGuidePlaces(const std::string& executableFolder) {
+  namespace fs = std::filesystem;
+  const fs::path folder(executableFolder);
+  return {(folder / "guide" / "index.html").lexically_normal().string(),
+          (folder / QUORVEL_GUIDE_FROM_BINDIR / "index.html").lexically_normal().string()};
 }
 
-void OpenHelpFile(DesktopHost& host, const std::string& appFolder) {
-  host.openWith(HelpFilePath(appFolder), kShowNormal);
+void OpenHelpFile(DesktopHost& host, const std::string& executableFolder) {
+  const std::vector<std::string> places = UserGuidePlaces(executableFolder);
+  for (const std::string& place : places) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(place, error)) {
+      host.openWith(place, kShowNormal);
+      return;
+    }
+  }
+  // The desktop would only say that it cannot open a missing file.
+  host.showMessage("The user guide is not installed: \"" + places.back() + "\" is missing.",
+                   MessageStyle::Critical);
+}
+
+void OpenHelpFile(DesktopHost& host) {
+  OpenHelpFile(host, QCoreApplication::applicationDirPath().toStdString());
 }
 
 void OpenHomePage(DesktopHost& host) {
   host.openWith(kHomePageAddress, kShowNormal);
 }
 
-void ShowAboutBox(DesktopHost& host, QWidget* parent) {
-  AboutBox dialog(host, parent);
+void ShowAboutBox(DesktopHost& host, QWidget* parent, const std::string& appFolder) {
+  AboutBox dialog(host, parent, appFolder);
   host.runModal(dialog);
 }
 
@@ -45,7 +64,8 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     emit clicked();
 }
 
-AboutBox::AboutBox(DesktopHost& host, QWidget* parent) : QDialog(parent), host_(host) {
+AboutBox::AboutBox(DesktopHost& host, QWidget* parent, const std::string& appFolder)
+    : QDialog(parent), host_(host) {
   setObjectName("Dialog1");
   setWindowTitle("About us");
   setFont(WindowFont());
@@ -62,6 +82,12 @@ AboutBox::AboutBox(DesktopHost& host, QWidget* parent) : QDialog(parent), host_(
       "freely; the workbooks you convert and the text files it writes remain yours.",
       this);
   noticeLabel_->setWordWrap(true);
+  appFolderLabel_ =
+      new QLabel("Lists and settings are kept in " + QString::fromStdString(appFolder) + ".", this);
+  appFolderLabel_->setObjectName("appFolderLabel");
+  appFolderLabel_->setWordWrap(true);
+  appFolderLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  appFolderLabel_->setVisible(!appFolder.empty());
 
   contactFrame_ = new QGroupBox(this);
   supportCaption_ = new QLabel("Technical Support:", contactFrame_);
@@ -99,6 +125,8 @@ AboutBox::AboutBox(DesktopHost& host, QWidget* parent) : QDialog(parent), host_(
   layout->addWidget(versionLabel_);
   layout->addSpacing(6);
   layout->addWidget(noticeLabel_);
+  layout->addSpacing(6);
+  layout->addWidget(appFolderLabel_);
   layout->addSpacing(6);
   layout->addWidget(contactFrame_);
   layout->addLayout(buttons);

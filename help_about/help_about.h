@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <string>
+#include <vector>
 
 class QGroupBox;
 class QPushButton;
@@ -15,12 +16,19 @@ inline constexpr const char* kHomePageAddress = "https://quorvel.example.org/";
 inline constexpr const char* kSupportEmail = "support@quorvel.example.org";
 inline constexpr const char* kVersionText = "Version:29.12.29";
 
-// The application folder followed by "/help.chm"; not checked for existence.
-std::string HelpFilePath(const std::string& appFolder);
-void OpenHelpFile(DesktopHost& host, const std::string& appFolder);
+// Where the user guide's first page may be, in the order looked at:
+// "guide/index.html" beside the executable (a build tree, a portable copy),
+// then where an installation puts it, relative to the executable's folder.
+std::vector<std::string> UserGuidePlaces(const std::string& executableFolder);
+// Opens the first of those places that holds the guide with the desktop's
+// browser; when none does, says so, naming where an installation keeps it.
+void OpenHelpFile(DesktopHost& host, const std::string& executableFolder);
+// The same, from the folder of the running executable.
+void OpenHelpFile(DesktopHost& host);
 void OpenHomePage(DesktopHost& host);
-// Shows a fresh About box modally.
-void ShowAboutBox(DesktopHost& host, QWidget* parent);
+// Shows a fresh About box modally; `appFolder` is where the lists and
+// settings are kept.
+void ShowAboutBox(DesktopHost& host, QWidget* parent, const std::string& appFolder = {});
 
 // A label that reports a click, for the About box's address labels.
 class LinkLabel : public QLabel {
@@ -38,7 +46,7 @@ class LinkLabel : public QLabel {
 class AboutBox : public QDialog {
   Q_OBJECT
  public:
-  AboutBox(DesktopHost& host, QWidget* parent = nullptr);
+  AboutBox(DesktopHost& host, QWidget* parent = nullptr, const std::string& appFolder = {});
 
   void onSupportEmailClicked();
   void onHomePageClicked();
@@ -54,6 +62,7 @@ class AboutBox : public QDialog {
   QLabel* websiteCaption_;       // Label7 " Website:"
   LinkLabel* homePageLink_;      // Label8, the home page address
   QLabel* copyrightLabel_;       // Label6, the one-line legal notice
+  QLabel* appFolderLabel_;       // where the lists and settings are kept
   QPushButton* okButton_;        // OKButton
   DesktopHost& host_;
 };

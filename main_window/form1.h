@@ -32,7 +32,7 @@ class OutputComboEntries;
 inline constexpr const char* kNamingOptions[] = {
     "TXT Filename will be based on sheet name",
     "TXT Filename will be based on workbook name and sheet name ",
-    "TXT Filename will be 1.xls,2.xls,3.xls,4.xls,5.xls,6.xls...."};
+    "TXT Filename will be 1.txt,2.txt,3.txt,4.txt,5.txt,6.txt...."};
 
 // At most this many history entries (indexes 0 to 200) are saved at exit.
 inline constexpr int kMaxSavedHistory = 201;
@@ -40,7 +40,7 @@ inline constexpr int kMaxSavedHistory = 201;
 class MainWindow : public QMainWindow, public WindowModel {
   Q_OBJECT
  public:
-  // `appFolder` holds EXCEL.txt, output.txt, set.txt and help.chm.
+  // `appFolder` holds EXCEL.txt, output.txt and set.txt.
   MainWindow(std::string appFolder, DesktopHost& host,
              spreadsheet::ApplicationFactory newApplication = {}, QWidget* parent = nullptr);
   ~MainWindow() override;

@@ -15,7 +15,7 @@ void MainWindow::onSettingsClicked() {
 }
 
 void MainWindow::onHelpClicked() {
-  OpenHelpFile(host_, appFolder_);
+  OpenHelpFile(host_);
 }
 
 void MainWindow::onHomePageClicked() {
@@ -23,7 +23,7 @@ void MainWindow::onHomePageClicked() {
 }
 
 void MainWindow::onAboutClicked() {
-  ShowAboutBox(host_, this);
+  ShowAboutBox(host_, this, appFolder_);
 }
 
 void MainWindow::onExitClicked() {

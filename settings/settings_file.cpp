@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include "settings/app_folder.h"
 #include "settings/line_file.h"
 
 namespace quorvel {
@@ -17,6 +18,8 @@ Settings ReadSettings(const std::string& appFolder) {
 }
 
 bool WriteSettings(const std::string& appFolder, const Settings& settings) {
+  // The first settings saved make the user's configuration folder.
+  CreateApplicationFolder(appFolder);
   return WriteLines(SettingsPath(appFolder),
                     {settings.saveJobList ? "1" : "0", settings.saveOutputHistory ? "1" : "0"});
 }

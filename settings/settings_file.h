@@ -13,7 +13,8 @@ struct Settings {
 
 std::string SettingsPath(const std::string& appFolder);
 Settings ReadSettings(const std::string& appFolder);
-// Writes both lines, "1" or "0"; false when the file cannot be written.
+// Writes both lines, "1" or "0", creating the folder when it is missing;
+// false when the file cannot be written.
 bool WriteSettings(const std::string& appFolder, const Settings& settings);
 
 }  // namespace quorvel

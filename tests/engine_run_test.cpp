@@ -79,7 +79,7 @@ struct Run : ::testing::Test {
 
 TEST_F(Run, AnEmptyWorkbookListOnlyShowsAMessage) {
   s.procedures.RunConversion();
-  EXPECT_EQ(test::messageTexts(s.window), Strings{"Please select excel at fast!"});
+  EXPECT_EQ(test::messageTexts(s.window), Strings{"Please select a workbook first!"});
   EXPECT_EQ(s.window.desk.messages[0].style, MessageStyle::Information);
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_TRUE(s.window.desk.opened.empty());

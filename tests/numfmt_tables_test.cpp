@@ -1,4 +1,4 @@
-// The number-format tables of the corpus (../shared/corpus/numfmt) as a
+// The number-format tables of the corpus (tests/corpus/numfmt) as a
 // data-driven test: each table reports how many rows we match, and a floor
 // per table keeps that count from falling.
 //

@@ -215,7 +215,7 @@ void WindowProcedures::RunConversion() {
   Desktop& desktop = window_.desktop();
   const int n = workbooks.count();  // read once: the list is not re-read during the run
   if (n < 1) {
-    desktop.showMessage("Please select excel at fast!", MessageStyle::Information);
+    desktop.showMessage("Please select a workbook first!", MessageStyle::Information);
   } else if (CheckOutputDirectory()) {
     StoreSheetNames();
     window_.setPointer(kPointerHourglass);

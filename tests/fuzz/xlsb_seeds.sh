@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Collects the binary parts of the corpus's .xlsb workbooks as seeds for
-# xlsb_record_fuzzer: xlsb_seeds.sh <corpus folder> <seed folder>. Then, e.g.:
+# xlsb_record_fuzzer: xlsb_seeds.sh <seed folder> [corpus folder, by default
+# tests/corpus]. Then, e.g.:
 #   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQUORVEL_FUZZ=ON -DBUILD_TESTING=OFF
 #   ninja -C build-fuzz xlsb_record_fuzzer
 #   build-fuzz/tests/fuzz/xlsb_record_fuzzer new-inputs seeds -max_total_time=300 -malloc_limit_mb=256
 set -euo pipefail
-corpus=${1:?corpus folder}
-seeds=${2:?seed folder}
+seeds=${1:?seed folder}
+corpus=${2:-$(dirname "$0")/../corpus}
 mkdir -p "$seeds"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

@@ -7,6 +7,7 @@
 #include "help_about/help_about.h"
 #include "tests/gui/named_widget.h"
 #include "tests/gui/scripted_host.h"
+#include "tests/support/test_support.h"
 
 namespace quorvel {
 namespace {
@@ -65,16 +66,72 @@ TEST(AboutBox, AddressLabelsOpenMailMaximizedAndWebNormallyThenOkCloses) {
   EXPECT_TRUE(host.messages.empty());
 }
 
-TEST(HelpAndHomePage, OpenTheirTargetsWithoutAnyMessage) {
+TEST(AboutBox, SaysWhereTheListsAndSettingsAreKept) {
   test::ScriptedHost host;
-  OpenHelpFile(host, "/opt/quorvel");  // no help.chm there: left to the shell
+  QString text;
+  bool shown = false;
+  host.onModal = [&](QDialog& dialog) {
+    dialog.show();
+    auto* label = dialog.findChild<QLabel*>("appFolderLabel");
+    ASSERT_NE(label, nullptr);
+    text = label->text();
+    shown = label->isVisible();
+  };
+  ShowAboutBox(host, nullptr, "/home/ann/.config/quorvel");
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(text.contains("/home/ann/.config/quorvel")) << text.toStdString();
+  ShowAboutBox(host, nullptr);
+  EXPECT_FALSE(shown);
+}
+
+// A folder tree with the guide's first page at `page`, an executable's
+// folder at `bin` in it.
+class UserGuideTest : public ::testing::Test {
+ protected:
+  test::TempDir root;
+  std::string put(const std::string& page) {
+    const auto path = root.path() / page;
+    std::filesystem::create_directories(path.parent_path());
+    test::writeFile(path.string(), "<html></html>");
+    return path.string();
+  }
+  std::string bin(const std::string& folder) {
+    std::filesystem::create_directories(root.path() / folder);
+    return (root.path() / folder).string();
+  }
+};
+
+TEST_F(UserGuideTest, HelpOpensTheGuideBesideTheExecutableFirst) {
+  const std::string installed = put("usr/share/quorvel/guide/index.html");
+  test::ScriptedHost host;
+  OpenHelpFile(host, bin("usr/bin"));
+  const std::string beside = put("usr/bin/guide/index.html");
+  OpenHelpFile(host, bin("usr/bin"));
+  EXPECT_EQ(host.opens,
+            (std::vector<test::Opened>{{installed, kShowNormal}, {beside, kShowNormal}}));
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_FALSE(IsAddress(installed));
+}
+
+TEST_F(UserGuideTest, MissingGuideIsReportedWithItsPathInsteadOfOpened) {
+  test::ScriptedHost host;
+  put("usr/share/quorvel/guide/other.html");  // a page, but not the first one
+  OpenHelpFile(host, bin("usr/bin"));
+  EXPECT_TRUE(host.opens.empty());
+  const std::string expected = (root.path() / "usr/share/quorvel/guide/index.html").string();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_NE(host.messages[0].text.find("\"" + expected + "\""), std::string::npos)
+      << host.messages[0].text;
+  EXPECT_EQ(host.messages[0].style, MessageStyle::Critical);
+}
+
+TEST(HomePage, OpensItsAddressWithoutAnyMessage) {
+  test::ScriptedHost host;
   OpenHomePage(host);
-  EXPECT_EQ(host.opens, (std::vector<test::Opened>{{"/opt/quorvel/help.chm", kShowNormal},
-                                                   {kHomePageAddress, kShowNormal}}));
+  EXPECT_EQ(host.opens, (std::vector<test::Opened>{{kHomePageAddress, kShowNormal}}));
   EXPECT_TRUE(host.messages.empty());
   EXPECT_TRUE(IsAddress(kHomePageAddress));
   EXPECT_TRUE(IsAddress(std::string("mailto:") + kSupportEmail));
-  EXPECT_FALSE(IsAddress("/opt/quorvel/help.chm"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The main window's shape and its command map: every command reaches its
 // handler from its button and from its menu item alike.
+#include <QCoreApplication>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -51,7 +52,7 @@ TEST_F(WindowTest, HasTheFixedLayoutCaptionsAndMenus) {
   EXPECT_EQ(comboEntries(namingBox()),
             (Strings{"TXT Filename will be based on sheet name",
                      "TXT Filename will be based on workbook name and sheet name ",
-                     "TXT Filename will be 1.xls,2.xls,3.xls,4.xls,5.xls,6.xls...."}));
+                     "TXT Filename will be 1.txt,2.txt,3.txt,4.txt,5.txt,6.txt...."}));
   EXPECT_EQ(namingBox()->currentIndex(), 0);
 
   // The menu bar, left to right, with "Settings" a command on the bar itself.
@@ -155,15 +156,20 @@ TEST_F(WindowTest, EachCommandDoesWhatItsNameSays) {
   QTest::mouseClick(removeJobButton(), Qt::LeftButton);
   EXPECT_EQ(texts(jobList()), Strings{book});
 
+  // No guide beside the tests' executable: Help says where it should be.
   QTest::mouseClick(helpButton(), Qt::LeftButton);
   QTest::mouseClick(homePageButton(), Qt::LeftButton);
-  EXPECT_EQ(host.opens, (std::vector<Opened>{{appFile("help.chm"), kShowNormal},
-                                             {kHomePageAddress, kShowNormal}}));
+  EXPECT_EQ(host.opens, (std::vector<Opened>{{kHomePageAddress, kShowNormal}}));
+  const std::string guide =
+      UserGuidePlaces(QCoreApplication::applicationDirPath().toStdString()).back();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_NE(host.messages[0].text.find(guide), std::string::npos) << host.messages[0].text;
+  host.messages.clear();
 
   form->onRemoveAllClicked();
   QTest::mouseClick(convertButton(), Qt::LeftButton);
   EXPECT_EQ(host.messages,
-            (std::vector<Message>{{"Please select excel at fast!", MessageStyle::Information}}));
+            (std::vector<Message>{{"Please select a workbook first!", MessageStyle::Information}}));
 
   host.dialogs.clear();
   settingsAction()->trigger();

@@ -142,7 +142,10 @@ TEST_F(SettingDialogTest, CancelAndCloseLeaveTheFileByteForByte) {
 }
 
 TEST_F(SettingDialogTest, AFileThatCannotBeWrittenIsReported) {
-  folder = dir.file("no-such-folder");
+  // A missing folder is made when the settings are saved; one inside a
+  // plain file cannot be.
+  test::writeFile(dir.file("plain-file"), "");
+  folder = dir.file("plain-file/no-such-folder");
   open([](SettingsDialog& d) {
     QTest::mouseClick(test::named<QPushButton>(d, "OKButton"), Qt::LeftButton);
   });

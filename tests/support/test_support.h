@@ -26,7 +26,7 @@ class TempDir {
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 
-// The corpus folder (../shared/corpus beside the project).
+// The corpus folder: tests/corpus unless the build names another.
 std::filesystem::path corpusDir();
 
 // A sheet cursor over cells held in memory, for writer tests.
