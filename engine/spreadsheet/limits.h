@@ -8,6 +8,7 @@ namespace quorvel {
 
 inline constexpr std::uint32_t kMaxRows = 1048576;             // rows of a worksheet
 inline constexpr std::uint32_t kMaxColumns = 16384;            // columns of a worksheet
+inline constexpr std::uint32_t kLastBiffColumn = 255;          // column IV, an .xls sheet's last
 inline constexpr std::size_t kMaxCellChars = 32767;            // characters of one cell
 inline constexpr std::size_t kMaxSmallPartBytes = 256u << 20;  // a workbook/styles part read whole
 inline constexpr int kMaxFormatDigits = 255;   // digit placeholders after the point in a format

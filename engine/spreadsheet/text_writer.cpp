@@ -205,6 +205,19 @@ struct Box {
     left = std::min(left, col);
     right = std::max(right, col);
   }
+  // Rows and columns stored with properties that put them in the range; a
+  // sheet without a stored cell stays empty.
+  void include(const FormattedLines& lines) {
+    if (empty()) return;
+    if (!lines.rows.empty()) {
+      top = std::min(top, lines.rows.first);
+      bottom = std::max(bottom, lines.rows.last);
+    }
+    if (!lines.columns.empty()) {
+      left = std::min(left, lines.columns.first);
+      right = std::max(right, lines.columns.last);
+    }
+  }
 };
 
 void writeLine(std::uint32_t left, std::uint32_t right, const RecordHeader& h,
@@ -313,6 +326,7 @@ bool writeWithStoredRange(SheetCursor& cursor, Cell& cell, const CellRange& rang
     at = cell.col;
   } while (cursor.next(cell));
   endLine();
+  box.include(cursor.formattedLines());
   if (box.top != range.top || box.left != range.left || box.bottom != range.bottom ||
       box.right != range.right)
     return false;
@@ -334,6 +348,7 @@ class ReplayCursor final : public SheetCursor {
     }
     return inner_.next(cell);
   }
+  FormattedLines formattedLines() const override { return inner_.formattedLines(); }
 
  private:
   SheetCursor& inner_;
@@ -406,6 +421,7 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
     addCell(cell, formatter, row, unquoted);
   }
   flushRow();
+  box.include(cursor.formattedLines());
 
   OutputFile out(outputPath, stop);
   SheetStats stats;

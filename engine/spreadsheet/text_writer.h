@@ -1,7 +1,8 @@
 #pragma once
 // Writes one worksheet as tab-separated text: UTF-8, CR LF after every row,
-// the used range computed from the stored cells, every row padded to the
-// range's width, cells with quotes, tabs, line breaks or commas quoted.
+// the used range computed from the stored cells and the formatted rows and
+// columns, every row padded to the range's width, cells with quotes, tabs,
+// line breaks or commas quoted.
 #include <cstdint>
 #include <functional>
 #include <memory>
