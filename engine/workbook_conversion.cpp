@@ -18,7 +18,7 @@ WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& fo
                                    NamingOption naming, OutputFileNames& names,
                                    const ConversionContext& context) {
   WorkbookConversion result;
-  if (GetPathKind(job.path) != PathKind::File) {
+  if (LiteralPathKind(job.path) != PathKind::File) {
     result.outcome = Outcome::NoWorkbook;
     return result;
   }
@@ -51,9 +51,15 @@ WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& fo
         baseName = choice.label ? *choice.label : use.book->worksheetName(s);
         std::string fileBase = names.MakeOutputFileName(naming, workbookName, baseName);
         names.recordWritten(fileBase);
-        std::string file = prefix + fileBase + ".txt";
+        std::string file = prefix + fileBase + std::string(kTextExtension);
         use.book->selectSheet(s);
-        spreadsheet::SheetStats stats = use.book->saveAs(file, spreadsheet::xlCurrentPlatformText);
+        spreadsheet::SheetStats stats;
+        try {
+          stats = use.book->saveAs(file, spreadsheet::xlCurrentPlatformText, context.stop);
+        } catch (const spreadsheet::StopRequested&) {
+          stopped = true;  // the file was not written
+          break;
+        }
         result.sheets.push_back({s, baseName, file, stats.rows, stats.columns});
       }
       progress.worksheet = s;

@@ -28,7 +28,7 @@ class ComponentWorkbook final : public Workbook {
     active_ = index;
   }
 
-  SheetStats saveAs(const std::string& path, int fileFormat) override {
+  SheetStats saveAs(const std::string& path, int fileFormat, std::stop_token stop) override {
     if (fileFormat != xlCurrentPlatformText)
       throw SpreadsheetError(ErrorCode::Unsupported,
                              "cannot save '" + baseName(path_) + "' in file format " +
@@ -38,7 +38,7 @@ class ComponentWorkbook final : public Workbook {
     try {
       std::size_t sheet = static_cast<std::size_t>(active_ - 1);
       return writeSheetText([&] { return reader().openWorksheet(sheet); }, reader().formatter(),
-                            path);
+                            path, std::move(stop));
     } catch (const FormatError& e) {
       throw errorForFile(e, path_);
     } catch (const std::bad_alloc&) {

@@ -6,9 +6,10 @@
 
 namespace quorvel {
 
-inline constexpr std::uint32_t kMaxRows = 1048576;   // rows of a worksheet
-inline constexpr std::uint32_t kMaxColumns = 16384;  // columns of a worksheet
-inline constexpr std::size_t kMaxCellChars = 32767;  // characters of one cell
+inline constexpr std::uint32_t kMaxRows = 1048576;     // rows of a worksheet
+inline constexpr std::uint32_t kMaxColumns = 16384;    // columns of a worksheet
+inline constexpr std::uint32_t kLastBiffColumn = 255;  // column IV, an .xls sheet's last
+inline constexpr std::size_t kMaxCellChars = 32767;    // characters of one cell
 inline constexpr int kMaxFormatDigits = 255;   // digit placeholders after the point in a format
 inline constexpr int kMaxIntegerDigits = 400;  // integer digits a formatted number can have
 inline constexpr int kMaxFractionDigits = 7;   // denominator digits a fraction can have
@@ -57,5 +58,7 @@ inline constexpr std::uint64_t kMaxPackageDirectoryBytes = std::uint64_t(32) << 
 // Blocks a streamed part is inflated ahead in, on a second thread.
 inline constexpr std::size_t kReadAheadBlockBytes = std::size_t(256) << 10;
 inline constexpr std::size_t kReadAheadBlocks = 2;
+// One file or folder name, in bytes: the file system's limit (NAME_MAX).
+inline constexpr std::size_t kMaxFileNameBytes = 255;
 
 }  // namespace quorvel
