@@ -3,7 +3,7 @@
 
 #include "dialogs/common_dialogs.h"
 #include "dialogs/desktop_host.h"
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
 #include "main_window/list_view.h"
 
 namespace quorvel {

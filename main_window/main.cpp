@@ -5,7 +5,7 @@
 
 #include "dialogs/desktop_host.h"
 #include "main_window/command_line.h"
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
 #include "settings/app_folder.h"
 
 int main(int argc, char** argv) {

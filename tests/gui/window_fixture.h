@@ -14,7 +14,7 @@
 #include <QtTest/QTest>
 #include <memory>
 
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
 #include "main_window/list_view.h"
 #include "main_window/output_combo.h"
 #include "settings/setting_dialog.h"

@@ -1,7 +1,7 @@
 // Convert, Settings, Help, HomePage, About and Exit of the main window.
 #include "dialogs/desktop_host.h"
 #include "help_about/help_about.h"
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
 #include "settings/setting_dialog.h"
 
 namespace quorvel {

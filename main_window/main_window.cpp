@@ -1,4 +1,4 @@
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
