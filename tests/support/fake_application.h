@@ -1,8 +1,11 @@
 #pragma once
 // A scripted stand-in for the spreadsheet component: workbooks with chosen
 // worksheet names, a failure at a chosen step, and a record of every call.
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -36,11 +39,23 @@ class FakeScript : public std::enable_shared_from_this<FakeScript> {
 
   int count(const std::string& call) const;
 
+  // Holds a run on another thread: the `onCall`-th call of `s` (counted
+  // from now) waits, before it is recorded, until release().
+  void holdAt(Step s, int onCall = 1);
+  // Waits until a call is held there; false after `timeout`.
+  bool waitUntilHeld(std::chrono::milliseconds timeout = std::chrono::seconds(60));
+  void release();
+
   // Internal: records the call and raises the scripted failure.
   void step(Step s, const std::string& call);
 
  private:
   std::map<Step, int> seen_;
+  std::mutex holdMutex_;
+  std::condition_variable holdChanged_;
+  Step holdStep_ = Step::Create;
+  int holdCountdown_ = 0;  // calls of holdStep_ until the held one; 0: none
+  bool held_ = false, released_ = false;
 };
 
 }  // namespace quorvel::test
