@@ -36,11 +36,6 @@ class ConvertTest : public WindowTest {
     ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
   }
 
-  void typeOutput(const std::string& path) {
-    outputDirectoryBox()->lineEdit()->selectAll();
-    QTest::keyClick(outputDirectoryBox()->lineEdit(), Qt::Key_Delete);
-    QTest::keyClicks(outputDirectoryBox()->lineEdit(), QString::fromStdString(path));
-  }
   std::string out(const std::string& relative) const { return data.file("out/" + relative); }
 };
 
@@ -65,7 +60,7 @@ TEST_F(ConvertTest, GeneratedWorkbooksBecomeTextFilesUnderTheirLabels) {
   std::vector<int> values;
   QObject::connect(progressBar(), &QProgressBar::valueChanged,
                    [&](int value) { values.push_back(value); });
-  QTest::mouseClick(convertButton(), Qt::LeftButton);
+  convertAndWait();
 
   EXPECT_TRUE(host.messages.empty()) << host.messages[0].text;
   EXPECT_EQ(test::readFile(out("Plan/Plan_Plan.txt")), "Goal\r\n3\r\n");
@@ -84,7 +79,7 @@ TEST_F(ConvertTest, GeneratedWorkbooksBecomeTextFilesUnderTheirLabels) {
 
   // A second run finds the folders taken and makes new ones beside them.
   namingBox()->setCurrentIndex(2);
-  convertAction()->trigger();
+  convertAndWait([&] { convertAction()->trigger(); });
   EXPECT_EQ(test::readFile(out("Plan1/1.txt")), "Goal\r\n3\r\n");
   EXPECT_EQ(test::readFile(out("Sales20241/1.txt")), "Region\tAmount\r\nNorth\t12.5\r\n");
   EXPECT_FALSE(std::filesystem::exists(out("Sales20241/2.txt")));
@@ -109,7 +104,7 @@ TEST_F(ConvertTest, UntickedWorkbooksAreSkippedAndFailuresListedOnceAtTheEnd) {
     listed = named<QPlainTextEdit>(dialog, "failureText")->toPlainText().toStdString();
     heading = named<QLabel>(dialog, "failureSummary")->text().toStdString();
   };
-  QTest::mouseClick(convertButton(), Qt::LeftButton);
+  convertAndWait();
 
   // No message while the run lasted: one list at its end, which names the
   // workbook and gives its messages in their order.
@@ -134,9 +129,9 @@ TEST_F(ConvertTest, AnUnusableOutputDirectoryConvertsNothing) {
   start();
   click(jobList(), 1);
   const auto calls = script->calls.size();
-  convertAction()->trigger();  // a history entry that is gone
+  convertAndWait([&] { convertAction()->trigger(); });  // a history entry that is gone
   typeOutput("");
-  convertAction()->trigger();
+  convertAndWait([&] { convertAction()->trigger(); });
   EXPECT_EQ(host.messages,
             (std::vector<Message>{{"Folder does not exist!", MessageStyle::Critical},
                                   {"Please select output folder", MessageStyle::Information}}));
