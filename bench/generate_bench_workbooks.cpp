@@ -8,9 +8,13 @@
 // inline strings; the generator then moves the text into a shared-string
 // table, as the spreadsheet application stores it, so that the readers meet
 // the table they meet in real workbooks (one distinct string per ten rows).
+// Each also comes as .xlsb with the same cells, from the tests' record writer.
 //   generate_bench_workbooks FOLDER [NAME...]
 #include <xlsxwriter.h>
 #include <zip.h>
+
+#include <algorithm>
+#include <memory>
 
 #include <cmath>
 #include <cstdint>
@@ -21,6 +25,9 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+#include "engine/spreadsheet/xlsb/record_types.h"
+#include "tests/support/xlsb_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -57,44 +64,58 @@ std::string poolString(std::uint32_t i) {
   return s;
 }
 
-struct Formats {
-  lxw_format *money, *date, *dateTime, *percent;
+// One cell of a benchmark row, before either writer has it.
+struct BenchCell {
+  enum Kind { Text, Number, Boolean } kind;
+  enum Format { None, Money, Date, DateTime, Percent } format = None;
+  double number = 0;
+  std::string text;
 };
 
+BenchCell number(double v, BenchCell::Format format = BenchCell::None) {
+  return {BenchCell::Number, format, v, {}};
+}
+
 // One row of the mixed kind: `columns` cells cycling through ten kinds.
-void writeMixedRow(lxw_worksheet* ws, lxw_row_t row, int columns, std::uint32_t pool,
-                   const Formats& f, Random& rnd) {
+void mixedRow(int columns, std::uint32_t pool, Random& rnd, std::vector<BenchCell>& row) {
+  row.clear();
   for (int c = 0; c < columns; ++c) {
-    lxw_col_t col = static_cast<lxw_col_t>(c);
     switch (c % 10) {
       case 0:
       case 5:
       case 9:
-        worksheet_write_string(ws, row, col, poolString(rnd.below(pool)).c_str(), nullptr);
+        row.push_back({BenchCell::Text, BenchCell::None, 0, poolString(rnd.below(pool))});
         break;
       case 1:
-        worksheet_write_number(ws, row, col, double(rnd.below(10000000)) / 100, f.money);
+        row.push_back(number(double(rnd.below(10000000)) / 100, BenchCell::Money));
         break;
       case 2:
-        worksheet_write_number(ws, row, col, 36526 + rnd.below(9000), f.date);
+        row.push_back(number(36526.0 + rnd.below(9000), BenchCell::Date));
         break;
       case 3:
-        worksheet_write_boolean(ws, row, col, int(rnd.below(2)), nullptr);
+        row.push_back({BenchCell::Boolean, BenchCell::None, double(rnd.below(2)), {}});
         break;
       case 4:
-        worksheet_write_number(ws, row, col, double(rnd.below(100000)), nullptr);
+        row.push_back(number(double(rnd.below(100000)), BenchCell::None));
         break;
       case 6:
-        worksheet_write_number(ws, row, col, rnd.uniform(), f.percent);
+        row.push_back(number(rnd.uniform(), BenchCell::Percent));
         break;
       case 7:
-        worksheet_write_number(ws, row, col, (rnd.uniform() - 0.5) * 1e6, nullptr);
+        row.push_back(number((rnd.uniform() - 0.5) * 1e6, BenchCell::None));
         break;
       case 8:
-        worksheet_write_number(ws, row, col, 36526 + rnd.uniform() * 9000, f.dateTime);
+        row.push_back(number(36526 + rnd.uniform() * 9000, BenchCell::DateTime));
         break;
     }
   }
+}
+
+void numberRow(int columns, Random& rnd, std::vector<BenchCell>& row) {
+  row.clear();
+  for (int c = 0; c < columns; ++c)
+    row.push_back(
+        number(c % 2 ? double(rnd.below(1000000)) : std::round(rnd.uniform() * 1e8) / 1e4));
 }
 
 struct BenchWorkbook {
@@ -103,37 +124,96 @@ struct BenchWorkbook {
   bool mixed;
 };
 
+// Calls `row` with every row of every sheet, in order; `sheet` before each sheet.
+void generate(const BenchWorkbook& book, const std::function<void(int)>& sheet,
+              const std::function<void(int, const std::vector<BenchCell>&)>& row) {
+  std::uint32_t pool = std::uint32_t(std::max(1, book.sheets * book.rows / 10));
+  Random rnd(book.rows * 31 + book.columns);
+  std::vector<BenchCell> cells;
+  for (int s = 0; s < book.sheets; ++s) {
+    sheet(s);
+    for (int r = 0; r < book.rows; ++r) {
+      if (book.mixed)
+        mixedRow(book.columns, pool, rnd, cells);
+      else
+        numberRow(book.columns, rnd, cells);
+      row(r, cells);
+    }
+  }
+}
+
+const char* const kFormatCodes[] = {nullptr, "#,##0.00", "yyyy-mm-dd", "m/d/yyyy h:mm", "0.0%"};
+
 void writeWorkbook(const BenchWorkbook& book, const std::string& path) {
   lxw_workbook_options options = {};
   options.constant_memory = LXW_TRUE;
   options.use_zip64 = LXW_TRUE;
   lxw_workbook* wb = workbook_new_opt(path.c_str(), &options);
-  Formats f;
-  f.money = workbook_add_format(wb);
-  format_set_num_format(f.money, "#,##0.00");
-  f.date = workbook_add_format(wb);
-  format_set_num_format(f.date, "yyyy-mm-dd");
-  f.dateTime = workbook_add_format(wb);
-  format_set_num_format(f.dateTime, "m/d/yyyy h:mm");
-  f.percent = workbook_add_format(wb);
-  format_set_num_format(f.percent, "0.0%");
-  std::uint32_t pool = std::uint32_t(std::max(1, book.sheets * book.rows / 10));
-  Random rnd(book.rows * 31 + book.columns);
-  for (int s = 0; s < book.sheets; ++s) {
-    lxw_worksheet* ws = workbook_add_worksheet(wb, ("Sheet" + std::to_string(s + 1)).c_str());
-    for (int r = 0; r < book.rows; ++r) {
-      lxw_row_t row = static_cast<lxw_row_t>(r);
-      if (book.mixed) {
-        writeMixedRow(ws, row, book.columns, pool, f, rnd);
-      } else {
-        for (int c = 0; c < book.columns; ++c)
-          worksheet_write_number(
-              ws, row, static_cast<lxw_col_t>(c),
-              c % 2 ? double(rnd.below(1000000)) : std::round(rnd.uniform() * 1e8) / 1e4, nullptr);
-      }
-    }
+  lxw_format* formats[5] = {nullptr};
+  for (int f = 1; f < 5; ++f) {
+    formats[f] = workbook_add_format(wb);
+    format_set_num_format(formats[f], kFormatCodes[f]);
   }
+  lxw_worksheet* ws = nullptr;
+  generate(
+      book,
+      [&](int s) { ws = workbook_add_worksheet(wb, ("Sheet" + std::to_string(s + 1)).c_str()); },
+      [&](int r, const std::vector<BenchCell>& cells) {
+        lxw_row_t row = static_cast<lxw_row_t>(r);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+          const BenchCell& cell = cells[c];
+          lxw_col_t col = static_cast<lxw_col_t>(c);
+          if (cell.kind == BenchCell::Text)
+            worksheet_write_string(ws, row, col, cell.text.c_str(), nullptr);
+          else if (cell.kind == BenchCell::Boolean)
+            worksheet_write_boolean(ws, row, col, int(cell.number), nullptr);
+          else
+            worksheet_write_number(ws, row, col, cell.number, formats[cell.format]);
+        }
+      });
   if (workbook_close(wb) != LXW_NO_ERROR) throw std::runtime_error("cannot write " + path);
+}
+
+// The same content as .xlsb, as another writer than the application stores
+// it: every cell in a record with its column (no short forms, no RK numbers),
+// text in a shared-string table in the order it first appears.
+void writeBinaryWorkbook(const BenchWorkbook& book, const std::string& path) {
+  using namespace quorvel::test::xlsb;
+  using quorvel::spreadsheet::xlsb::BrtCellReal;
+  WorkbookWriter wb;
+  for (std::uint16_t f = 1; f < 5; ++f)
+    if (f != BenchCell::Money) wb.defineFormat(std::uint16_t(162 + f), kFormatCodes[f]);
+  wb.setCellStyles(std::vector<std::uint16_t>{0, 4, 164, 165, 166});
+  std::unordered_map<std::string, std::uint32_t> strings;
+  std::unique_ptr<SheetWriter> sheet;
+  int sheetNo = 0;
+  auto finishSheet = [&] {
+    if (sheet) wb.addSheet({"Sheet" + std::to_string(++sheetNo), 0, "worksheet", sheet->finish()});
+  };
+  generate(
+      book,
+      [&](int) {
+        finishSheet();
+        sheet = std::make_unique<SheetWriter>();
+      },
+      [&](int r, const std::vector<BenchCell>& cells) {
+        sheet->row(static_cast<std::uint32_t>(r));
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+          const BenchCell& cell = cells[c];
+          auto col = static_cast<std::uint32_t>(c);
+          if (cell.kind == BenchCell::Text) {
+            auto [it, added] = strings.emplace(cell.text, 0);
+            if (added) it->second = wb.addSharedString(cell.text);
+            sheet->sharedString(col, it->second);
+          } else if (cell.kind == BenchCell::Boolean) {
+            sheet->boolean(col, cell.number != 0);
+          } else {
+            sheet->cell(BrtCellReal, col, cell.format, Payload().f64(cell.number));
+          }
+        }
+      });
+  finishSheet();
+  wb.save(path);
 }
 
 // --- Moving inline strings into a shared-string table ----------------------
@@ -256,6 +336,9 @@ int main(int argc, char** argv) {
     writeWorkbook(book, path);
     if (book.mixed) moveStringsToTable(path);
     std::printf("%s: %.1f MB\n", path.c_str(), double(fs::file_size(path)) / 1e6);
+    std::string binary = (folder / (book.name + ".xlsb")).string();
+    writeBinaryWorkbook(book, binary);
+    std::printf("%s: %.1f MB\n", binary.c_str(), double(fs::file_size(binary)) / 1e6);
   }
   return 0;
 }

@@ -17,43 +17,49 @@ namespace {
 // the same files whatever the number of jobs and however often it is run.
 constexpr std::uint32_t kRandomNameSeed = 1;
 
-// Why a workbook that was not done failed, in one sentence.
-std::string whyNotDone(Outcome outcome, const std::optional<Failure>& failure) {
-  if (failure && failure->number > 0) return failure->description;
+Status statusOf(Outcome outcome) {
   switch (outcome) {
-    case Outcome::NoWorkbook:
-      return "the workbook is no longer there";
+    case Outcome::Done:
+      return Status::Done;
     case Outcome::Stopped:
-      return "stopped before its last worksheet";
+      return Status::Stopped;
     case Outcome::NotStarted:
-      return "not started";
+      return Status::NotStarted;
     default:
-      return "the conversion broke off";
+      return Status::Failed;
   }
+}
+
+// Why a workbook failed, in one sentence.
+std::string whyFailed(Outcome outcome, const std::optional<Failure>& failure) {
+  if (failure && failure->number > 0) return failure->description;
+  if (outcome == Outcome::NoWorkbook) return "the workbook is no longer there";
+  return "the conversion broke off";
 }
 
 std::vector<WorkbookOutcome> listAll(const std::vector<std::string>& workbooks,
                                      const BatchOptions& options, Progress& progress,
                                      const std::function<void(const WorkbookOutcome&)>& onFailure) {
   std::vector<WorkbookOutcome> outcomes(workbooks.size());
+  for (std::size_t i = 0; i < workbooks.size(); ++i) outcomes[i].input = workbooks[i];
   WorkQueue queue(workbooks.size(), options.jobs);
   queue.run([&](std::size_t i) { progress.starting(workbooks[i]); },
             [&](std::size_t i) {
               WorkbookOutcome& out = outcomes[i];
-              out.input = workbooks[i];
               WorksheetList list = listWorksheets(out.input, options.newApplication);
-              out.ok = list.outcome == Outcome::Done;
-              if (!out.ok) out.error = whyNotDone(list.outcome, list.failure);
+              out.status = statusOf(list.outcome);
+              if (out.status == Status::Failed) out.error = whyFailed(list.outcome, list.failure);
               for (std::size_t s = 0; s < list.names.size(); ++s)
                 out.sheets.push_back({static_cast<int>(s + 1), list.names[s], "", 0, 0});
             },
             [&](std::size_t i) {
               progress.finished(workbooks[i]);
-              if (!outcomes[i].ok) {
+              if (outcomes[i].status == Status::Failed) {
                 progress.clear();
                 onFailure(outcomes[i]);
               }
-            });
+            },
+            options.stop);
   return outcomes;
 }
 
@@ -71,22 +77,24 @@ std::vector<WorkbookOutcome> convertAll(
   settings.randomSeed = kRandomNameSeed;
 
   std::vector<WorkbookOutcome> outcomes(workbooks.size());
+  for (std::size_t i = 0; i < workbooks.size(); ++i) outcomes[i].input = workbooks[i];
   RunEvents events;
   events.starting = [&](std::size_t i, const std::string&) { progress.starting(workbooks[i]); };
   events.finished = [&](const JobResult& result) {
     WorkbookOutcome& out = outcomes[result.job];
-    out.input = workbooks[result.job];
-    out.outputFolder = result.outputFolder;
-    out.ok = result.conversion.outcome == Outcome::Done;
-    if (!out.ok) out.error = whyNotDone(result.conversion.outcome, result.conversion.failure);
+    out.status = statusOf(result.conversion.outcome);
+    if (out.status == Status::Failed)
+      out.error = whyFailed(result.conversion.outcome, result.conversion.failure);
     out.sheets = result.conversion.sheets;
     progress.finished(out.input);
-    if (!out.ok) {
+    if (out.status == Status::Failed) {
       progress.clear();
       onFailure(out);
     }
   };
-  runConversion(jobs, settings, events);
+  // The folders as the run leaves them: one left empty is gone.
+  for (const JobResult& result : runConversion(jobs, settings, events, options.stop))
+    outcomes[result.job].outputFolder = result.outputFolder;
   return outcomes;
 }
 

@@ -3,6 +3,7 @@
 // line, converted (or listed) on several threads by the engine, and what
 // became of each.
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -19,24 +20,36 @@ struct BatchOptions {
   bool listOnly = false;  // --sheets
   bool progress = false;  // a progress line on standard error
   spreadsheet::ApplicationFactory newApplication;
+  // Once requested, no further workbook is started and the one being
+  // converted breaks off (its finished worksheets stay).
+  std::stop_token stop;
+};
+
+enum class Status {
+  Done,        // converted, or listed
+  Failed,      // `error` says why
+  Stopped,     // broken off by a stop; the worksheets written are complete
+  NotStarted,  // the run was stopped before it reached this workbook
 };
 
 // One workbook as the report and the messages tell it.
 struct WorkbookOutcome {
   std::string input;
-  std::string outputFolder;  // "" when listing
-  bool ok = false;
+  std::string outputFolder;  // "" when listing, and when nothing was written
+  Status status = Status::NotStarted;
   std::string error;                 // why it failed, in one sentence
   std::vector<WrittenSheet> sheets;  // written, or listed (index and name only)
 };
 
-// Workbooks named by `paths`: files as they are, folders scanned as the
-// window scans them (with `recursive`, sub-folders too). Paths that are
-// neither go to `missing`; folders cut at the window's limit to `capped`.
+// The workbooks named by `paths`, every character of a path taken as it
+// stands: files as they are, folders scanned for every workbook in them
+// (with `recursive`, in their sub-folders too). Paths that name nothing go
+// to `missing`, paths that name something other than a file or a folder (a
+// pipe, a device) to `notRegular`.
 struct Inputs {
   std::vector<std::string> workbooks;
   std::vector<std::string> missing;
-  std::vector<std::string> capped;
+  std::vector<std::string> notRegular;
 };
 Inputs collectInputs(const std::vector<std::string>& paths, bool recursive);
 

@@ -1,20 +1,20 @@
 // The workbooks a command line names.
+#include <filesystem>
+#include <system_error>
+
 #include "cli/batch.h"
 #include "engine/folder_scan.h"
-#include "engine/limits.h"
 #include "engine/path_kind.h"
 
 namespace quorvel::cli {
 
 namespace {
 
+// Every workbook of the folder: the window's limit of 500 belongs to its
+// list, not to a converter that holds no list.
 void scanFolder(const std::string& folder, bool recursive, Inputs& inputs) {
-  std::vector<std::string> names = ListFolderWorkbooks(folder);
-  if (names.size() > static_cast<std::size_t>(kMaxWorkbooksPerFolder)) {
-    inputs.capped.push_back(folder);
-    names.resize(kMaxWorkbooksPerFolder);
-  }
-  for (const std::string& name : names) inputs.workbooks.push_back(JoinPath(folder, name));
+  for (const std::string& name : ListFolderWorkbooks(folder))
+    inputs.workbooks.push_back(JoinPath(folder, name));
   if (recursive)
     for (const std::string& sub : ListSubFolders(folder))
       scanFolder(JoinPath(folder, sub), recursive, inputs);
@@ -25,15 +25,21 @@ void scanFolder(const std::string& folder, bool recursive, Inputs& inputs) {
 Inputs collectInputs(const std::vector<std::string>& paths, bool recursive) {
   Inputs inputs;
   for (const std::string& path : paths) {
-    switch (GetPathKind(path)) {
+    switch (LiteralPathKind(path)) {
       case PathKind::File:
         inputs.workbooks.push_back(path);
         break;
       case PathKind::Directory:
         scanFolder(path, recursive, inputs);
         break;
-      case PathKind::Nothing:
-        inputs.missing.push_back(path);
+      case PathKind::Nothing: {
+        // Only looked at, never opened: opening a pipe would wait for a writer.
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::status(path, ec)))
+          inputs.notRegular.push_back(path);
+        else
+          inputs.missing.push_back(path);
+      }
     }
   }
   return inputs;

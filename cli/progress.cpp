@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "engine/spreadsheet/error.h"
+
 namespace quorvel::cli {
 
 namespace {
@@ -22,8 +24,9 @@ void Progress::finished(const std::string&) {
 
 void Progress::draw() {
   if (!enabled_) return;
-  std::string name =
-      current_.size() > kMaxShownName ? current_.substr(0, kMaxShownName - 3) + "..." : current_;
+  // Escaped, so that a name cannot move the cursor or break the line, and
+  // cut at a character.
+  std::string name = spreadsheet::printable(current_, kMaxShownName - 3);
   std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done_, total_, name.c_str());
   std::fflush(stderr);
   drawn_ = true;

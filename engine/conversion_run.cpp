@@ -25,14 +25,14 @@ std::vector<JobResult> runConversion(const std::vector<WorkbookJob>& jobs,
   auto take = [&](std::size_t i) {
     JobResult& result = results[i];
     if (events.starting) events.starting(i, result.folderName);
-    result.outputFolder = ChooseWorkbookOutputFolder(settings.outputDirectory, result.folderName);
+    MadeFolder made = MakeWorkbookOutputFolder(settings.outputDirectory, result.folderName);
+    result.outputFolder = made.path;
     // Converting into a folder that is not there would fail on every
     // worksheet; the workbook fails once, saying why.
-    if (std::string reason = CreateOutputFolder(result.outputFolder); !reason.empty()) {
+    if (!made.reason.empty()) {
       result.conversion.outcome = Outcome::FolderNotCreated;
-      result.conversion.failure =
-          Failure{static_cast<int>(spreadsheet::ErrorCode::CannotWrite),
-                  "Failed to create folder '" + result.outputFolder + "': " + reason};
+      result.conversion.failure = Failure{static_cast<int>(spreadsheet::ErrorCode::CannotWrite),
+                                          DescribeFolderFailure(result.outputFolder, made.reason)};
     }
   };
 
@@ -64,6 +64,12 @@ std::vector<JobResult> runConversion(const std::vector<WorkbookJob>& jobs,
   };
 
   queue.run(take, work, finish, stop);
+  // Only now: a folder removed earlier could be chosen again by a later
+  // workbook, and the folders would then depend on the number of threads.
+  for (JobResult& result : results)
+    if (result.conversion.outcome != Outcome::FolderNotCreated &&
+        RemoveEmptyFolder(result.outputFolder))
+      result.outputFolder.clear();
   return results;
 }
 

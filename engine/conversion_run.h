@@ -28,9 +28,12 @@ struct RunSettings {
 };
 
 struct JobResult {
-  std::size_t job = 0;       // position in the job list, from 0
-  std::string folderName;    // the workbook's name made fit for a folder
-  std::string outputFolder;  // the folder made for it; "" when not started
+  std::size_t job = 0;     // position in the job list, from 0
+  std::string folderName;  // the workbook's name made fit for a folder
+  // The folder made for it; "" when not started, and (in the results of
+  // the run, not yet in `finished`) when nothing was written into it, as
+  // the run then removes it.
+  std::string outputFolder;
   WorkbookConversion conversion;
 };
 
@@ -44,8 +47,10 @@ struct RunEvents {
 
 // Converts every job, in order on one thread or taken in order by several.
 // Once `stop` is requested no further workbook is started (those get
-// Outcome::NotStarted), and a workbook being converted stops after its
-// current worksheet. A failed workbook does not stop the run.
+// Outcome::NotStarted), and a workbook being converted stops at once,
+// keeping the worksheets it wrote whole. A failed workbook does not stop the
+// run. A workbook folder left empty (nothing written, or a failure before
+// the first worksheet) is removed when the run ends.
 std::vector<JobResult> runConversion(const std::vector<WorkbookJob>& jobs,
                                      const RunSettings& settings, const RunEvents& events = {},
                                      std::stop_token stop = {});

@@ -4,7 +4,7 @@
 
 namespace quorvel {
 
-inline constexpr int kMaxWorkbooksPerFolder = 500;  // workbooks taken from one folder
+inline constexpr int kMaxWorkbooksPerFolder = 500;  // workbooks the window lists from one folder
 inline constexpr int kMaxStoredWorksheets = 5000;   // worksheets remembered per workbook
 
 }  // namespace quorvel

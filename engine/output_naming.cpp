@@ -4,6 +4,9 @@
 #include <cctype>
 #include <filesystem>
 
+#include "engine/spreadsheet/limits.h"
+#include "engine/spreadsheet/unicode.h"
+
 namespace quorvel {
 
 namespace {
@@ -13,6 +16,13 @@ namespace {
 // the workbook's folder, nor a NUL cut the path short.
 constexpr char kRemovedCharacters[] = {
     ':', '"', '<', '>', '|', std::filesystem::path::preferred_separator, '\0'};
+
+// Tab, line breaks, the other C0 controls and DEL: legal on the disk, but a
+// name holding them breaks every listing, script and message that shows it.
+bool isControl(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u < 0x20 || u == 0x7F;
+}
 
 // After this many draws that all hit names already written, one more number
 // is appended, so a run of many equal names still ends.
@@ -27,8 +37,8 @@ std::string removeRefusedCharacters(const std::string& name) {
   std::string clean;
   clean.reserve(name.size());
   for (char c : name)
-    if (std::find(std::begin(kRemovedCharacters), std::end(kRemovedCharacters), c) ==
-        std::end(kRemovedCharacters))
+    if (!isControl(c) && std::find(std::begin(kRemovedCharacters), std::end(kRemovedCharacters),
+                                   c) == std::end(kRemovedCharacters))
       clean += c;
   return clean;
 }
@@ -56,8 +66,17 @@ std::string StripExtension(const std::string& text) {
 std::string CleanFolderName(const std::string& text) {
   std::string clean;
   for (char c : text)
-    if (c != ' ' && c != '.') clean += c;
+    if (c != ' ' && c != '.' && !isControl(c)) clean += c;
   return clean;
+}
+
+std::string FitFileName(const std::string& name, std::size_t maxBytes) {
+  return name.substr(0, spreadsheet::utf8CutLength(name, maxBytes));
+}
+
+std::string FitFileName(const std::string& name, const std::string& suffix) {
+  const std::size_t room = kMaxFileNameBytes - std::min(suffix.size(), kMaxFileNameBytes);
+  return FitFileName(name, room) + suffix;
 }
 
 // Seeded once: reseeding per name from the clock drew the same number for
@@ -97,7 +116,7 @@ std::string OutputFileNames::MakeOutputFileName(NamingOption option,
 
   const bool wholeNameDrawn = clean.empty();
   const bool anythingDrawn = wholeNameDrawn || (clean != name && clean.size() < 2);
-  if (!anythingDrawn) return clean;
+  if (!anythingDrawn) return unused(clean);
   auto compose = [&] {
     std::string candidate = wholeNameDrawn ? draw(1000000) : clean;
     if (candidate != name && candidate.size() < 2) candidate += draw(100);
@@ -110,6 +129,19 @@ std::string OutputFileNames::MakeOutputFileName(NamingOption option,
     result = compose();
     for (int i = 0; i < extraNumbers; ++i) result += draw(100);
   }
+  return unused(result);
+}
+
+std::string OutputFileNames::unused(const std::string& name) const {
+  const std::string extension(kTextExtension);
+  auto fitted = [&](const std::string& suffix) {
+    std::string fit = FitFileName(name, suffix + extension);
+    fit.resize(fit.size() - extension.size());
+    return fit;
+  };
+  std::string result = fitted("");
+  for (int n = 2; written_.count(result); ++n)
+    result = fitted(std::string("_").append(std::to_string(n)));
   return result;
 }
 

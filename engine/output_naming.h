@@ -4,6 +4,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <string_view>
 
 namespace quorvel {
 
@@ -19,10 +20,19 @@ enum class NamingOption {
 // The option at a position of the naming-option box; None for any other.
 NamingOption NamingOptionAt(int position);
 
+// The extension of every text file written.
+inline constexpr std::string_view kTextExtension = ".txt";
+
 // The text up to, not including, its last "."; unchanged without one.
 std::string StripExtension(const std::string& text);
-// The text with every space and every "." removed.
+// The text with every space, every "." and every control character removed.
 std::string CleanFolderName(const std::string& text);
+
+// `name` cut to at most `maxBytes` bytes, never inside a UTF-8 character.
+std::string FitFileName(const std::string& name, std::size_t maxBytes);
+// `name` cut so that it and `suffix` (kept whole) fit the file system's
+// limit on a name, followed by `suffix`.
+std::string FitFileName(const std::string& name, const std::string& suffix);
 
 // The file names of a run's text files, with what they depend on beyond the
 // names themselves: the running number of NamingOption::Number, the random
@@ -38,9 +48,11 @@ class OutputFileNames {
 
   // The base name (without ".txt") of the file for worksheet `sheetName`
   // of the workbook named `workbookName` (its file name without extension).
-  // Never empty, never holds a path separator; a name left empty, or cut
-  // short to one character, gets random digits that name no file this
-  // workbook has written.
+  // Never empty, never holds a path separator or a control character; a
+  // name left empty, or cut short to one character, gets random digits.
+  // It names no file this workbook has written: a name written already gets
+  // "_2", "_3" ... And it fits the file system with ".txt": a long name is
+  // cut (at a character, before the suffix).
   std::string MakeOutputFileName(NamingOption option, const std::string& workbookName,
                                  const std::string& sheetName);
 
@@ -54,6 +66,8 @@ class OutputFileNames {
 
  private:
   std::string draw(int highest);
+  // `name` cut to fit and numbered until it names no file written.
+  std::string unused(const std::string& name) const;
   std::mt19937 random_;
   std::set<std::string> written_;
 };

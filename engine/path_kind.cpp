@@ -7,7 +7,12 @@ namespace quorvel {
 
 PathKind GetPathKind(const std::string& path) {
   // A wildcard stands for many entries, so the path names no single one.
-  if (path.empty() || path.find_first_of("*?") != std::string::npos) return PathKind::Nothing;
+  if (path.find_first_of("*?") != std::string::npos) return PathKind::Nothing;
+  return LiteralPathKind(path);
+}
+
+PathKind LiteralPathKind(const std::string& path) {
+  if (path.empty()) return PathKind::Nothing;
   std::error_code ec;
   auto status = std::filesystem::status(path, ec);
   if (ec) return PathKind::Nothing;

@@ -12,4 +12,9 @@ enum class PathKind { Nothing, Directory, File };
 // tested.
 PathKind GetPathKind(const std::string& path);
 
+// The same with every character taken literally: "*" and "?" are ordinary
+// characters of a file name on the disk. For paths found on the disk or
+// given to the converter, never typed as a pattern.
+PathKind LiteralPathKind(const std::string& path);
+
 }  // namespace quorvel

@@ -18,7 +18,7 @@ WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& fo
                                    NamingOption naming, OutputFileNames& names,
                                    const ConversionContext& context) {
   WorkbookConversion result;
-  if (GetPathKind(job.path) != PathKind::File) {
+  if (LiteralPathKind(job.path) != PathKind::File) {
     result.outcome = Outcome::NoWorkbook;
     return result;
   }
@@ -51,7 +51,7 @@ WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& fo
         baseName = choice.label ? *choice.label : use.book->worksheetName(s);
         std::string fileBase = names.MakeOutputFileName(naming, workbookName, baseName);
         names.recordWritten(fileBase);
-        std::string file = prefix + fileBase + ".txt";
+        std::string file = prefix + fileBase + std::string(kTextExtension);
         use.book->selectSheet(s);
         if (context.progress)
           use.book->setProgress([&, s](std::uint64_t rowsRead, std::uint64_t rows) {
@@ -62,7 +62,13 @@ WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& fo
                             (rows ? rowsRead * kWorkPerWorksheet / rows : 0);
             report();
           });
-        spreadsheet::SheetStats stats = use.book->saveAs(file, spreadsheet::xlCurrentPlatformText);
+        spreadsheet::SheetStats stats;
+        try {
+          stats = use.book->saveAs(file, spreadsheet::xlCurrentPlatformText, context.stop);
+        } catch (const spreadsheet::StopRequested&) {
+          stopped = true;  // the file was not written
+          break;
+        }
         result.sheets.push_back({s, baseName, file, stats.rows, stats.columns});
       }
       progress.worksheet = s;

@@ -79,13 +79,16 @@ using ProgressCallback = std::function<void(const ConversionProgress&)>;
 struct ConversionContext {
   spreadsheet::ApplicationFactory application;  // empty: our own component
   ProgressCallback progress;
-  std::stop_token stop;  // looked at between worksheets
+  // Looked at between worksheets and, by our own component, while a
+  // worksheet is written: a stop breaks off the worksheet, whose file is
+  // then not written at all.
+  std::stop_token stop;
 };
 
 // Converts `job` into `folder`, naming each file with `names` by `naming`
 // (the numbering of NamingOption::Number starts again after a converted
-// workbook and goes on after one that failed). A failure closes the
-// workbook; the files written before it stay.
+// workbook and goes on after one that failed). A failure or a stop closes
+// the workbook; the files written before it stay, each one complete.
 WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& folder,
                                    NamingOption naming, OutputFileNames& names,
                                    const ConversionContext& context = {});

@@ -8,7 +8,7 @@ namespace quorvel {
 WorksheetList listWorksheets(const std::string& path,
                              const spreadsheet::ApplicationFactory& application) {
   WorksheetList list;
-  if (GetPathKind(path) != PathKind::File) {
+  if (LiteralPathKind(path) != PathKind::File) {
     list.outcome = Outcome::NoWorkbook;
     return list;
   }

@@ -20,6 +20,13 @@ using test::CorpusWorkbook;
 // Lowest accepted agreement (matching cells / compared cells) per folder.
 const std::map<std::string, double> kAgreementFloor = {
     {"xlsx", 0.998}, {"xlsm", 0.854}, {"xlsb", 0.987}, {"xls", 0.936}};
+// The same with every cell compared in its place, where a used range that
+// starts a row or a column off moves all of them.
+const std::map<std::string, double> kInPlaceFloor = {
+    {"xlsx", 0.998}, {"xlsm", 0.854}, {"xlsb", 0.987}, {"xls", 0.936}};
+// Least sheets whose text covers exactly the rows and columns of the export.
+const std::map<std::string, int> kSameRangeFloor = {
+    {"xlsx", 52}, {"xlsm", 6}, {"xlsb", 8}, {"xls", 76}};
 
 struct WorkbookOutcome {
   bool converted = false;
@@ -30,7 +37,9 @@ struct WorkbookOutcome {
 
 struct FolderSummary {
   int workbooks = 0, converted = 0, cleanFailures = 0, unclean = 0;
-  Agreement agreement, agreementOfOriginals;
+  Agreement agreement, agreementOfOriginals, inPlace;
+  int sheets = 0, sameRange = 0;  // sheets with the application's export
+  std::vector<std::string> otherRanges;
 };
 
 std::string folderOf(const std::string& file) {
@@ -80,16 +89,26 @@ const std::map<std::string, FolderSummary>& corpusResults() {
         ++f.unclean;
         ADD_FAILURE() << w.file << ": " << o.error;
       }
-      auto compare = [&](const std::vector<test::ExpectedExport>& list, Agreement& into) {
+      auto compare = [&](const std::vector<test::ExpectedExport>& list, Agreement& into,
+                         bool inPlace) {
         std::set<int> seen;
         for (const auto& e : list) {
           int ordinal = w.worksheetOrdinal(e.sheetIndex);
           if (!e.excel || ordinal < 0 || !seen.insert(ordinal).second) continue;
           bool csv = e.file.size() > 4 && e.file.compare(e.file.size() - 4, 4, ".csv") == 0;
-          test::Grid expected = test::parseExport(
-              test::readFile((test::corpusDir() / e.file).string()), e.encoding, csv ? ',' : '\t');
+          std::string bytes = test::readFile((test::corpusDir() / e.file).string());
+          test::Grid expected = test::parseExport(bytes, e.encoding, csv ? ',' : '\t');
           test::Grid ours;
           if (auto it = o.sheets.find(ordinal); it != o.sheets.end()) ours = it->second;
+          if (inPlace) {
+            f.inPlace.add(test::compareGridsInPlace(ours, expected));
+            test::restoreLastEmptyRow(expected, bytes, e);
+            ++f.sheets;
+            if (test::sameShape(ours, expected))
+              ++f.sameRange;
+            else
+              f.otherRanges.push_back(w.file + " sheet " + std::to_string(ordinal + 1));
+          }
           Agreement a = test::compareGrids(ours, expected);
           if (a.matching < a.cells && !a.firstMismatches.empty())
             a.firstMismatches.insert(a.firstMismatches.begin(),
@@ -98,8 +117,8 @@ const std::map<std::string, FolderSummary>& corpusResults() {
           into.add(a);
         }
       };
-      compare(w.expected, f.agreement);
-      compare(w.expectedOfOriginal, f.agreementOfOriginals);
+      compare(w.expected, f.agreement, true);
+      compare(w.expectedOfOriginal, f.agreementOfOriginals, false);
     }
     for (const auto& [folder, f] : r) {
       std::printf(
@@ -112,8 +131,14 @@ const std::map<std::string, FolderSummary>& corpusResults() {
                     f.agreementOfOriginals.matching, f.agreementOfOriginals.cells,
                     100 * f.agreementOfOriginals.rate());
       std::printf("\n");
-      if (std::getenv("QUORVEL_CORPUS_VERBOSE"))
+      if (f.sheets)
+        std::printf("corpus %-7s in place %zu/%zu cells (%.1f%%)  same range %d/%d sheets\n",
+                    folder.c_str(), f.inPlace.matching, f.inPlace.cells, 100 * f.inPlace.rate(),
+                    f.sameRange, f.sheets);
+      if (std::getenv("QUORVEL_CORPUS_VERBOSE")) {
         for (const auto& m : f.agreement.firstMismatches) std::printf("    %s\n", m.c_str());
+        for (const auto& m : f.otherRanges) std::printf("    other range: %s\n", m.c_str());
+      }
     }
     return r;
   }();
@@ -144,7 +169,22 @@ TEST(Corpus, AgreementWithTheApplicationsExports) {
     auto it = results.find(folder);
     ASSERT_NE(it, results.end()) << folder;
     EXPECT_GE(it->second.agreement.rate(), floor) << folder;
+    EXPECT_GE(it->second.inPlace.rate(), kInPlaceFloor.at(folder)) << folder;
+    EXPECT_GE(it->second.sameRange, kSameRangeFloor.at(folder)) << folder;
   }
+}
+
+// The public case of a used range wider than the cells: an empty column with
+// a date format two columns right of the last cell.
+TEST(Corpus, AnEmptyColumnWithADateFormatWidensTheRange) {
+  test::TempDir dir;
+  auto app = createApplication();
+  Workbook& book = app->open((test::corpusDir() / "xls/poi__49896.xls").string());
+  book.selectSheet(1);
+  book.saveAs(dir.file("1.txt"), xlCurrentPlatformText);
+  book.close();
+  app->quit();
+  EXPECT_EQ(test::readFile(dir.file("1.txt")), "Col1\tS\t\t\r\n1\t#N/A\t\t\r\n2\t#N/A\t\t\r\n");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "tests/support/generated_workbooks.h"
 #include "tests/support/test_support.h"
+#include "tests/support/zip_writer.h"
 
 #ifdef QUORVEL_CONVERT_EXE
 
@@ -86,6 +87,26 @@ TEST_F(Cli, NamesFilesByTheChosenOption) {
   // A workbook named like its sheet: the sheet option adds the workbook name.
   ASSERT_EQ(run(q(in + "/sub/Deep.xlsx") + " -q -o " + q(out)).status, 0);
   EXPECT_TRUE(fs::exists(out + "/Deep/Deep_Deep.txt"));
+}
+
+TEST_F(Cli, SheetsWhoseNamesCleanAlikeGetFilesOfTheirOwnAndTheReportSaysWhich) {
+  test::XlsxBuilder()
+      .worksheet("a:b", "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>")
+      .worksheet("ab", "<row r=\"1\"><c r=\"A1\"><v>2</v></c></row>")
+      .worksheet("a|b", "<row r=\"1\"><c r=\"A1\"><v>3</v></c></row>")
+      .write(dir.file("Same.xlsx"));
+  Ran r = run(q(dir.file("Same.xlsx")) + " -q -o " + q(out) + " --report " +
+              q(dir.file("report.json")));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(tree(out + "/Same"),
+            (std::map<std::string, std::string>{
+                {"ab.txt", "1\r\n"}, {"ab_2.txt", "2\r\n"}, {"ab_3.txt", "3\r\n"}}));
+  auto report = nlohmann::json::parse(test::readFile(dir.file("report.json")));
+  const auto& sheets = report["workbooks"][0]["sheets"];
+  ASSERT_EQ(sheets.size(), 3u);
+  EXPECT_EQ(sheets[1]["name"], "ab");
+  EXPECT_EQ(sheets[1]["outputFile"], out + "/Same/ab_2.txt");
+  EXPECT_EQ(sheets[2]["outputFile"], out + "/Same/ab_3.txt");
 }
 
 TEST_F(Cli, RecursesIntoSubFoldersOnlyWhenAsked) {
@@ -176,10 +197,13 @@ TEST_F(Cli, UsageErrorsExitWithTwo) {
 }
 
 TEST_F(Cli, AnOutputFolderThatCannotBeMadeStopsTheRun) {
+  test::writeFile(dir.file("no"), "a file where a folder should be");
   Ran r = run(q(in) + " -o " + q(dir.file("no/such/out")));
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Failed to create folder!"), std::string::npos) << r.err;
-  EXPECT_FALSE(fs::exists(dir.file("no")));
+  EXPECT_NE(r.err.find("Failed to create folder '" + dir.file("no/such/out") + "': "),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::is_directory(dir.file("no")));
 }
 
 }  // namespace

@@ -67,11 +67,16 @@ TEST_F(Conversion, NumberingSkipsNothingAndRestartsAfterASuccess) {
   EXPECT_EQ(s.procedures.state().names.sheetCounter, 0);
 }
 
-TEST_F(Conversion, EqualLabelsOverwriteTheEarlierFile) {
+TEST_F(Conversion, EqualLabelsGetNumberedFilesInsteadOfOverwriting) {
   store(1, {{"Same", true}, {"Same", true}, {"Mar", true}});
   EXPECT_EQ(s.procedures.ConvertWorkbook(1), ConvertResult::Converted);
-  EXPECT_EQ(test::EngineSetup::listing(folder), (Strings{"Mar.txt", "Same.txt"}));
-  EXPECT_EQ(content("Same.txt"), "Sales.xls:Feb\r\n");
+  EXPECT_EQ(test::EngineSetup::listing(folder), (Strings{"Mar.txt", "Same.txt", "Same_2.txt"}));
+  EXPECT_EQ(content("Same.txt"), "Sales.xls:Jan\r\n");
+  EXPECT_EQ(content("Same_2.txt"), "Sales.xls:Feb\r\n");
+  // What the window shows afterwards names the files as written.
+  const auto& sheets = s.procedures.LastConversion().sheets;
+  ASSERT_EQ(sheets.size(), 3u);
+  EXPECT_EQ(sheets[1].outputFile, folder + "/Same_2.txt");
 }
 
 TEST_F(Conversion, RandomNamesNeverReplaceAFileOfTheSameWorkbook) {

@@ -131,8 +131,8 @@ namespace {
 // A sheet that records a used range, right or wrong.
 class RangedCursor : public VectorCursor {
  public:
-  RangedCursor(std::vector<Stored> cells, CellRange range)
-      : VectorCursor(std::move(cells)), range_(range) {}
+  RangedCursor(std::vector<Stored> cells, CellRange range, FormattedLines lines = {})
+      : VectorCursor(std::move(cells), lines), range_(range) {}
   std::optional<CellRange> storedRange() const override { return range_; }
 
  private:
@@ -140,15 +140,15 @@ class RangedCursor : public VectorCursor {
 };
 
 // Writes through the opening overload; `opens` counts the cursors taken.
-std::string writeRanged(const std::vector<VectorCursor::Stored>& cells, CellRange range,
-                        int& opens) {
+std::string writeRanged(const std::vector<VectorCursor::Stored>& cells, CellRange range, int& opens,
+                        FormattedLines lines = {}) {
   test::TempDir dir;
   CellFormatter formatter;
   opens = 0;
   writeSheetText(
       [&]() -> std::unique_ptr<SheetCursor> {
         ++opens;
-        return std::make_unique<RangedCursor>(cells, range);
+        return std::make_unique<RangedCursor>(cells, range, lines);
       },
       formatter, dir.file("out.txt"));
   return test::readFile(dir.file("out.txt"));
@@ -236,6 +236,62 @@ TEST(TextWriter, RowsOfEmptyTextsKeepTheirPlaceInAnyOrder) {
     EXPECT_EQ(write(c.cells), c.expected);
     int opens = 0;
     EXPECT_EQ(writeRanged(c.cells, c.range, opens), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet {
+namespace {
+
+FormattedLines linesOf(LineSpan rows, LineSpan columns) {
+  FormattedLines lines;
+  lines.rows = rows;
+  lines.columns = columns;
+  return lines;
+}
+
+std::string writeWithLines(const std::vector<VectorCursor::Stored>& cells, FormattedLines lines) {
+  test::TempDir dir;
+  VectorCursor cursor(cells, lines);
+  CellFormatter formatter;
+  writeSheetText(cursor, formatter, dir.file("out.txt"));
+  return test::readFile(dir.file("out.txt"));
+}
+
+// Formatted rows and columns widen the range on every side: leading lines
+// and fields before the first cell, trailing ones after the last.
+TEST(TextWriter, FormattedRowsAndColumnsWidenTheRangeBeforeAndAfterTheCells) {
+  const std::vector<VectorCursor::Stored> cells = {{2, 2, K::Number, 1, ""},
+                                                   {3, 3, K::Text, 0, "x"}};
+  EXPECT_EQ(writeWithLines(cells, {}), "1\t\r\n\tx\r\n");
+  EXPECT_EQ(writeWithLines(cells, linesOf({0, 0}, {})), "\t\r\n\t\r\n1\t\r\n\tx\r\n");
+  EXPECT_EQ(writeWithLines(cells, linesOf({5, 6}, {})), "1\t\r\n\tx\r\n\t\r\n\t\r\n\t\r\n");
+  EXPECT_EQ(writeWithLines(cells, linesOf({}, {0, 0})), "\t\t1\t\r\n\t\t\tx\r\n");
+  EXPECT_EQ(writeWithLines(cells, linesOf({3, 3}, {5, 5})), "1\t\t\t\r\n\tx\t\t\r\n");
+  // Out of order cells go through the sorting path with the same range.
+  EXPECT_EQ(writeWithLines({cells[1], cells[0]}, linesOf({1, 1}, {1, 1})),
+            "\t\t\r\n\t1\t\r\n\t\tx\r\n");
+}
+
+TEST(TextWriter, FormattedRowsAndColumnsWithoutAStoredCellGiveAnEmptyFile) {
+  EXPECT_EQ(writeWithLines({}, linesOf({0, 6}, {0, 3})), "");
+}
+
+TEST(TextWriter, ARecordedRangeMustAlsoCoverTheFormattedRowsAndColumns) {
+  const std::vector<VectorCursor::Stored> cells = {{2, 1, K::Number, 1, ""},
+                                                   {3, 2, K::Text, 0, "x"}};
+  const FormattedLines lines = linesOf({0, 5}, {1, 3});
+  const std::string expected = writeWithLines(cells, lines);
+  ASSERT_EQ(expected, "\t\t\r\n\t\t\r\n1\t\t\r\n\tx\t\r\n\t\t\r\n\t\t\r\n");
+  int opens = 0;
+  EXPECT_EQ(writeRanged(cells, {0, 1, 5, 3}, opens, lines), expected);
+  EXPECT_EQ(opens, 1);
+  // A range of the cells alone, or one past the lines, is wrong: read again.
+  for (CellRange wrong : {CellRange{2, 1, 3, 2}, CellRange{0, 1, 6, 3}, CellRange{0, 0, 5, 3}}) {
+    EXPECT_EQ(writeRanged(cells, wrong, opens, lines), expected);
+    EXPECT_EQ(opens, 2);
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "engine/spreadsheet/automation.h"
 #include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/xlsb/record_types.h"
 #include "engine/spreadsheet/xlsb/workbook_parts.h"
 #include "engine/spreadsheet/xlsb/worksheet_cursor.h"
@@ -36,8 +37,9 @@ std::ostream& operator<<(std::ostream& os, const Got& g) {
 }
 
 std::vector<Got> cellsOf(const std::string& part, const StringTable& strings) {
+  EmptyCellLooks looks;
   WorksheetCursor cursor(std::make_unique<MemorySequentialSource>(part), "xl/worksheets/sheet1.bin",
-                         strings);
+                         strings, looks);
   std::vector<Got> out;
   Cell c;
   while (cursor.next(c))
@@ -340,6 +342,44 @@ TEST_F(XlsbWorkbook, ConvertsToTextThroughTheNineSteps) {
   EXPECT_EQ(test::readFile(out), "");
   book.close();
   app->quit();
+}
+
+// A part past one read-ahead block is inflated on a second thread while its
+// records are read: every row arrives, in order, and a part cut inside its
+// last record still fails cleanly.
+TEST_F(XlsbWorkbook, APartLargerThanAReadAheadBlockArrivesWholeAndInOrder) {
+  constexpr std::uint32_t kRows = 60000;  // about 2 MB of records
+  SheetWriter s;
+  for (std::uint32_t r = 0; r < kRows; ++r) {
+    s.row(r);
+    s.number(0, r);
+  }
+  std::string part = s.finish();
+  ASSERT_GT(part.size(), 4 * kReadAheadBlockBytes);
+  WorkbookWriter w;
+  w.addSheet({"Big", 0, "worksheet", part});
+  auto reader = openWorkbookReader(save(w), {});
+  auto cursor = reader->openWorksheet(0);
+  Cell c;
+  std::uint32_t next = 0;
+  while (cursor->next(c)) {
+    ASSERT_EQ(c.row, next);
+    ASSERT_EQ(c.number, next);
+    ++next;
+  }
+  EXPECT_EQ(next, kRows);
+
+  WorkbookWriter cut;
+  cut.addSheet({"Cut", 0, "worksheet", part.substr(0, part.size() - 12)});
+  auto damaged = openWorkbookReader(save(cut), {});
+  auto cutCursor = damaged->openWorksheet(0);
+  try {
+    while (cutCursor->next(c)) {
+    }
+    FAIL() << "no error";
+  } catch (const FormatError& e) {
+    EXPECT_NE(std::string(e.what()).find("ends inside the record"), std::string::npos) << e.what();
+  }
 }
 
 TEST_F(XlsbWorkbook, ListingSheetsLeavesTheSharedStringsUnread) {

@@ -30,7 +30,7 @@ class ComponentWorkbook final : public Workbook {
     active_ = index;
   }
 
-  SheetStats saveAs(const std::string& path, int fileFormat) override {
+  SheetStats saveAs(const std::string& path, int fileFormat, std::stop_token stop) override {
     if (fileFormat != xlCurrentPlatformText)
       throw SpreadsheetError(ErrorCode::Unsupported,
                              "cannot save '" + baseName(path_) + "' in file format " +
@@ -45,7 +45,7 @@ class ComponentWorkbook final : public Workbook {
             if (!progress_) return cursor;
             return std::make_unique<ProgressCursor>(std::move(cursor), progress_);
           },
-          reader().formatter(), path);
+          reader().formatter(), path, std::move(stop));
     } catch (const FormatError& e) {
       throw errorForFile(e, path_);
     } catch (const std::bad_alloc&) {

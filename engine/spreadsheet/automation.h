@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 
 #include "engine/spreadsheet/error.h"
@@ -35,8 +36,9 @@ class Workbook {
   virtual std::string worksheetName(int index) = 0;  // step 5, 1-based
   virtual void selectSheet(int index) = 0;           // step 6, 1-based
   // Step 7: writes the active worksheet to `path`, replacing an existing
-  // file. Returns the size of what was written.
-  virtual SheetStats saveAs(const std::string& path, int fileFormat) = 0;
+  // file. Returns the size of what was written. Once `stop` is requested it
+  // may break off, leaving no file, and raise StopRequested.
+  virtual SheetStats saveAs(const std::string& path, int fileFormat, std::stop_token stop = {}) = 0;
   virtual void close() = 0;  // step 8
   // Called from inside saveAs while it reads; an application that cannot
   // tell never calls it.

@@ -2,38 +2,20 @@
 
 #include <filesystem>
 
+#include "engine/spreadsheet/unicode.h"
+
 namespace quorvel::spreadsheet {
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence at the start of `s`, or 0.
-std::size_t utf8SequenceLength(std::string_view s) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t n = lead >= 0xC2 && lead <= 0xDF   ? 2
-                  : lead >= 0xE0 && lead <= 0xEF ? 3
-                  : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                 : 0;
-  if (n == 0 || s.size() < n) return 0;
-  // The second byte's range excludes overlong forms, surrogates and code
-  // points past U+10FFFF.
-  unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-  unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-  if (byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < n; ++i)
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-  return n;
-}
-
-}  // namespace
-
-std::string printable(std::string_view text) {
+std::string printable(std::string_view text, std::size_t maxBytes) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size());
   while (!text.empty()) {
-    std::size_t n = utf8SequenceLength(text);
+    if (out.size() >= maxBytes) {
+      out += "...";
+      break;
+    }
+    std::size_t n = utf8CharLength(text, 0);
     auto c = static_cast<unsigned char>(text[0]);
     // C1 controls (U+0080 to U+009F) are two bytes, C2 80 to C2 9F.
     bool control = n == 1 ? c < 0x20 || c == 0x7F
@@ -63,6 +45,17 @@ std::string printable(std::string_view text) {
   return out;
 }
 
+std::string partText(std::string_view partName) {
+  if (partName.empty()) return "a part without a name";
+  return "the part " + printable(partName, 2 * kQuotedContentBytes);
+}
+
+void noPasswordOpens(bool given) {
+  // A damaged verifier fails every password just as a wrong password does.
+  fail(ErrorCode::PasswordProtected,
+       given ? "none of the given passwords opens it (or its encryption data is damaged)" : "");
+}
+
 std::string describeError(ErrorCode code, std::string_view fileName, std::string_view detail) {
   std::string name;
   name.reserve(fileName.size() + 2);
@@ -77,7 +70,7 @@ std::string describeError(ErrorCode code, std::string_view fileName, std::string
     case ErrorCode::Damaged:
       return name + " is damaged" + tail;
     case ErrorCode::PasswordProtected:
-      return name + " is password-protected";
+      return name + " is password-protected" + tail;
     case ErrorCode::Unsupported:
       return name + " cannot be read" + tail;
     case ErrorCode::CannotWrite:

@@ -44,6 +44,13 @@ class FormatError : public std::runtime_error {
   ErrorCode code_;
 };
 
+// Raised when a stop is requested while a worksheet is written: nothing is
+// wrong with the workbook, and the unfinished file is gone.
+class StopRequested : public std::runtime_error {
+ public:
+  StopRequested() : std::runtime_error("stopped") {}
+};
+
 [[noreturn]] inline void fail(ErrorCode code, std::string detail) {
   throw FormatError(code, std::move(detail));
 }
@@ -52,13 +59,25 @@ class FormatError : public std::runtime_error {
 }
 
 // `text` (from a file, or a name) fit for a one-line message: control
-// characters and bytes that are not UTF-8 become escapes such as \n or \xE9.
-std::string printable(std::string_view text);
+// characters and bytes that are not UTF-8 become escapes such as \n or \xE9,
+// and a text longer than `maxBytes` is cut short with "...".
+std::string printable(std::string_view text, std::size_t maxBytes = std::string_view::npos);
+
+// How long a piece of a file's content quoted in a message may be.
+inline constexpr std::size_t kQuotedContentBytes = 40;
 
 // Builds the sentence the user sees, e.g.
 // "'Book1.xlsx' is not a workbook: no workbook part in the package".
 // The name and the detail are made printable: one failure, one line.
 std::string describeError(ErrorCode code, std::string_view fileName, std::string_view detail);
+
+// "the part NAME" as a message names a part of a package (the name made
+// printable and cut short), or "a part without a name" for an empty name.
+std::string partText(std::string_view partName);
+
+// Raised when no password opens an encrypted workbook: `given` says whether
+// the user gave any besides the application's default one.
+[[noreturn]] void noPasswordOpens(bool given);
 
 // The same, from a FormatError raised while reading `path`.
 SpreadsheetError errorForFile(const FormatError& e, std::string_view path);

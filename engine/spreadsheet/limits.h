@@ -8,6 +8,7 @@ namespace quorvel {
 
 inline constexpr std::uint32_t kMaxRows = 1048576;             // rows of a worksheet
 inline constexpr std::uint32_t kMaxColumns = 16384;            // columns of a worksheet
+inline constexpr std::uint32_t kLastBiffColumn = 255;          // column IV, an .xls sheet's last
 inline constexpr std::size_t kMaxCellChars = 32767;            // characters of one cell
 inline constexpr std::size_t kMaxSmallPartBytes = 256u << 20;  // a workbook/styles part read whole
 inline constexpr int kMaxFormatDigits = 255;   // digit placeholders after the point in a format
@@ -34,5 +35,7 @@ inline constexpr std::size_t kMaxSharedStringBytes = std::size_t(1) << 31;
 // Blocks a streamed part is inflated ahead in, on a second thread.
 inline constexpr std::size_t kReadAheadBlockBytes = std::size_t(256) << 10;
 inline constexpr std::size_t kReadAheadBlocks = 2;
+// One file or folder name, in bytes: the file system's limit (NAME_MAX).
+inline constexpr std::size_t kMaxFileNameBytes = 255;
 
 }  // namespace quorvel

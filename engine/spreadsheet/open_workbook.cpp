@@ -57,7 +57,16 @@ std::unique_ptr<WorkbookReader> openCompoundFile(const std::string& path,
     std::string info = container->readStream("EncryptionInfo", kMaxSmallPartBytes);
     auto package = container->openStream("EncryptedPackage");
     TempFile plain = decryptOoxmlPackage(info, *package, options.passwords);
-    auto inner = openOoxmlPackage(plain.path().string());
+    std::unique_ptr<WorkbookReader> inner;
+    try {
+      inner = openOoxmlPackage(plain.path().string());
+    } catch (const FormatError& e) {
+      // The password was right (its verifier matched): the package itself
+      // is damaged, whatever the zip reader says of the decrypted bytes.
+      if (e.code() != ErrorCode::NotAWorkbook) throw;
+      damaged("the password opens it, but its encrypted package decrypts to no workbook (" +
+              std::string(e.what()) + ")");
+    }
     return std::make_unique<DecryptedPackage>(std::move(plain), std::move(inner));
   }
   return xls::openWorkbook(std::move(container), options,

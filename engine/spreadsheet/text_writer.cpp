@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/spreadsheet/atomic_file.h"
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/spool.h"
@@ -147,11 +148,12 @@ void addFields(const RecordHeader& h, std::string_view body, RowBuffer& into) {
   }
 }
 
+// The text file, under its name only once close() succeeds; until then a
+// hidden temporary file, removed when the writing breaks off.
 class OutputFile {
  public:
-  explicit OutputFile(const std::string& path) : path_(path) {
-    file_.reset(std::fopen(path.c_str(), "wb"));
-    if (!file_) raise();
+  explicit OutputFile(const std::string& path, std::stop_token stop)
+      : file_(path), stop_(std::move(stop)) {
     buf_.reserve(kFlushAt + 4096);
   }
   std::string& buffer() { return buf_; }
@@ -160,24 +162,38 @@ class OutputFile {
   }
   void close() {
     flush();
-    std::FILE* f = file_.release();
-    if (std::fclose(f) != 0) raise();
+    file_.commit();
   }
 
  private:
   static constexpr std::size_t kFlushAt = 1u << 20;
   void flush() {
-    if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), file_.get()) != buf_.size())
-      raise();
+    // Every megabyte: a stop is seen quickly even in a sheet of empty rows.
+    if (stop_.stop_requested()) throw StopRequested();
+    if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), file_.stream()) != buf_.size())
+      throw SpreadsheetError(
+          ErrorCode::CannotWrite,
+          describeError(ErrorCode::CannotWrite, file_.path(), std::strerror(errno)));
     buf_.clear();
   }
-  [[noreturn]] void raise() {
-    throw SpreadsheetError(ErrorCode::CannotWrite,
-                           "cannot write '" + path_ + "': " + std::strerror(errno));
-  }
-  std::string path_;
-  FilePtr file_;
+  AtomicFile file_;
+  std::stop_token stop_;
   std::string buf_;
+};
+
+// Looks at the stop request every few thousand cells, so that a stop breaks
+// off a long worksheet at once.
+class StopCheck {
+ public:
+  explicit StopCheck(std::stop_token stop) : stop_(std::move(stop)) {}
+  void operator()() {
+    if (++count_ % kInterval == 0 && stop_.stop_requested()) throw StopRequested();
+  }
+
+ private:
+  static constexpr std::uint32_t kInterval = 4096;
+  std::stop_token stop_;
+  std::uint32_t count_ = 0;
 };
 
 struct Box {
@@ -188,6 +204,19 @@ struct Box {
     bottom = std::max(bottom, row);
     left = std::min(left, col);
     right = std::max(right, col);
+  }
+  // Rows and columns stored with properties that put them in the range; a
+  // sheet without a stored cell stays empty.
+  void include(const FormattedLines& lines) {
+    if (empty()) return;
+    if (!lines.rows.empty()) {
+      top = std::min(top, lines.rows.first);
+      bottom = std::max(bottom, lines.rows.last);
+    }
+    if (!lines.columns.empty()) {
+      left = std::min(left, lines.columns.first);
+      right = std::max(right, lines.columns.last);
+    }
   }
 };
 
@@ -250,7 +279,8 @@ void checkLimits(const Cell& cell) {
 // as a cell shows that range to be wrong or the cells to be out of order
 // (which the spool sorts out): the caller starts over.
 bool writeWithStoredRange(SheetCursor& cursor, Cell& cell, const CellRange& range,
-                          const CellFormatter& formatter, OutputFile& out, SheetStats& stats) {
+                          const CellFormatter& formatter, OutputFile& out, SheetStats& stats,
+                          StopCheck& stopCheck) {
   std::string& buf = out.buffer();
   std::uint32_t next = range.top;  // next row to write
   auto writeEmptyRows = [&](std::uint32_t to) {
@@ -273,6 +303,7 @@ bool writeWithStoredRange(SheetCursor& cursor, Cell& cell, const CellRange& rang
   Box box;
   std::uint32_t rowIndex = cell.row;
   do {
+    stopCheck();
     checkLimits(cell);
     if (cell.row < range.top || cell.row > range.bottom || cell.col < range.left ||
         cell.col > range.right || cell.row < rowIndex)
@@ -295,6 +326,7 @@ bool writeWithStoredRange(SheetCursor& cursor, Cell& cell, const CellRange& rang
     at = cell.col;
   } while (cursor.next(cell));
   endLine();
+  box.include(cursor.formattedLines());
   if (box.top != range.top || box.left != range.left || box.bottom != range.bottom ||
       box.right != range.right)
     return false;
@@ -316,6 +348,7 @@ class ReplayCursor final : public SheetCursor {
     }
     return inner_.next(cell);
   }
+  FormattedLines formattedLines() const override { return inner_.formattedLines(); }
 
  private:
   SheetCursor& inner_;
@@ -326,30 +359,33 @@ class ReplayCursor final : public SheetCursor {
 }  // namespace
 
 SheetStats writeSheetText(const std::function<std::unique_ptr<SheetCursor>()>& open,
-                          const CellFormatter& formatter, const std::string& outputPath) {
+                          const CellFormatter& formatter, const std::string& outputPath,
+                          std::stop_token stop) {
   std::unique_ptr<SheetCursor> cursor = open();
   Cell cell;
-  if (!cursor->next(cell)) return writeSheetText(*cursor, formatter, outputPath);  // empty
+  if (!cursor->next(cell)) return writeSheetText(*cursor, formatter, outputPath, stop);  // empty
   std::optional<CellRange> range = cursor->storedRange();
   if (range && range->bottom < kMaxRows && range->right < kMaxColumns) {
     {
-      OutputFile out(outputPath);
+      OutputFile out(outputPath, stop);
       SheetStats stats;
-      if (writeWithStoredRange(*cursor, cell, *range, formatter, out, stats)) {
+      StopCheck stopCheck(stop);
+      if (writeWithStoredRange(*cursor, cell, *range, formatter, out, stats, stopCheck)) {
         out.close();
         return stats;
       }
     }
     cursor.reset();   // one reader of the package at a time
     cursor = open();  // the recorded range is wrong: read the sheet again
-    return writeSheetText(*cursor, formatter, outputPath);
+    return writeSheetText(*cursor, formatter, outputPath, stop);
   }
   ReplayCursor replay(*cursor, cell);
-  return writeSheetText(replay, formatter, outputPath);
+  return writeSheetText(replay, formatter, outputPath, stop);
 }
 
 SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
-                          const std::string& outputPath) {
+                          const std::string& outputPath, std::stop_token stop) {
+  StopCheck stopCheck(stop);
   Spool spool;
   RowBuffer row;
   Box box;
@@ -374,6 +410,7 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
 
   Cell cell;
   while (cursor.next(cell)) {
+    stopCheck();
     checkLimits(cell);
     box.include(cell.row, cell.col);
     if (!haveRow || cell.row != rowIndex) {
@@ -384,8 +421,9 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
     addCell(cell, formatter, row, unquoted);
   }
   flushRow();
+  box.include(cursor.formattedLines());
 
-  OutputFile out(outputPath);
+  OutputFile out(outputPath, stop);
   SheetStats stats;
   if (box.empty()) {
     out.close();

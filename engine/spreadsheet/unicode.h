@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quorvel::spreadsheet {
 
@@ -48,6 +49,54 @@ inline void appendUtf16le(const void* bytes, std::size_t units, std::string& out
     }
     appendUtf8(u, out);
   }
+}
+
+// The length of the UTF-8 character (1 to 4 bytes) that starts at `at`, or
+// 0 when the bytes there are no valid UTF-8: a stray continuation byte, a
+// sequence cut short, an overlong form, a surrogate or a value past U+10FFFF.
+inline std::size_t utf8CharLength(std::string_view text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  if (lead < 0x80) return 1;
+  std::size_t length;
+  char32_t cp, lowest;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, cp = lead & 0x1F, lowest = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, cp = lead & 0x0F, lowest = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, cp = lead & 0x07, lowest = 0x10000;
+  } else {
+    return 0;
+  }
+  if (text.size() - at < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (byte(at + i) & 0x3F);
+  }
+  if (cp < lowest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return length;
+}
+
+inline bool isValidUtf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t n = utf8CharLength(text, at);
+    if (n == 0) return false;
+    at += n;
+  }
+  return true;
+}
+
+// How many bytes of `text` to keep so that at most `maxBytes` remain and
+// the cut does not split a UTF-8 character.
+inline std::size_t utf8CutLength(std::string_view text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return text.size();
+  std::size_t n = maxBytes;
+  // A character has at most three continuation bytes; more are no UTF-8.
+  for (int back = 0; back < 3 && n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80;
+       ++back)
+    --n;
+  return n;
 }
 
 }  // namespace quorvel::spreadsheet

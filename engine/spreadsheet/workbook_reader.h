@@ -1,6 +1,7 @@
 #pragma once
 // The one interface every workbook format's reader offers: the worksheet
 // list, a streaming cursor over one worksheet's cells, and the cell formats.
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,25 @@ struct CellRange {
   bool operator==(const CellRange&) const = default;
 };
 
+// Rows, or columns, `first` to `last` (0-based, both included); none while
+// first > last.
+struct LineSpan {
+  std::uint32_t first = UINT32_MAX, last = 0;
+  bool empty() const { return first > last; }
+  void include(std::uint32_t from, std::uint32_t to) {
+    first = from < first ? from : first;
+    last = to > last ? to : last;
+  }
+  bool operator==(const LineSpan&) const = default;
+};
+
+// The rows and columns that belong to the used range although no cell may be
+// stored in them: rows stored hidden, with a height of their own or a format
+// of their own; columns hidden, or formatted so that an empty cell shows it.
+struct FormattedLines {
+  LineSpan rows, columns;
+};
+
 // Yields the stored cells of one worksheet, usually row by row and left to
 // right; the writer copes with cells out of that order. Holds at most what one
 // row needs, never the sheet.
@@ -37,6 +57,9 @@ class SheetCursor {
   // been called: a hint that lets the writer skip its spool, checked against
   // every cell and never trusted.
   virtual std::optional<CellRange> storedRange() const { return std::nullopt; }
+  // The rows and columns that widen the used range beyond the stored cells;
+  // complete once next() has returned false.
+  virtual FormattedLines formattedLines() const { return {}; }
 };
 
 class WorkbookReader {

@@ -8,8 +8,8 @@
 #include "engine/limits.h"
 #include "engine/output_directory.h"
 #include "engine/path_kind.h"
-#include "engine/spreadsheet/error.h"
 #include "engine/window/run_progress.h"
+#include "engine/workbook_folder.h"
 #include "engine/workbook_inspection.h"
 
 namespace quorvel {
@@ -225,8 +225,7 @@ bool WindowProcedures::CheckOutputDirectory() {
   std::string message = describe(*check.problem);
   // Which folder, and what the system said.
   if (*check.problem == DirectoryProblem::CannotCreate)
-    message = "Failed to create folder '" + spreadsheet::printable(check.directory) +
-              "': " + check.reason;
+    message = DescribeFolderFailure(check.directory, check.reason);
   window_.desktop().showMessage(message, *check.problem == DirectoryProblem::NoneGiven
                                              ? MessageStyle::Information
                                              : MessageStyle::Critical);

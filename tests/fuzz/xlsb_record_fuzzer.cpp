@@ -56,12 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   });
 
   StringTable strings;
+  EmptyCellLooks looks;  // the styles the bytes give below; none for the first pass
   expectOnlyFormatErrors([&] {
     UnevenSource source(bytes);
     readSharedStrings(source, "xl/sharedStrings.bin", strings);
   });
   expectOnlyFormatErrors([&] {
-    WorksheetCursor cursor(std::make_unique<UnevenSource>(bytes), part, strings);
+    WorksheetCursor cursor(std::make_unique<UnevenSource>(bytes), part, strings, looks);
     Cell cell;
     while (cursor.next(cell)) {
       if (cell.row >= 1048576 || cell.col >= 16384) __builtin_trap();
@@ -74,12 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CellFormatter formatter;  // what styles the bytes give, for the cells they give
   expectOnlyFormatErrors([&] {
     UnevenSource source(bytes);
-    readStylesPart(source, "xl/styles.bin", formatter);
+    looks = readStylesPart(source, "xl/styles.bin", formatter);
   });
   quorvel::fuzz::writeAndCheck(
       [&] {
         return std::make_unique<WorksheetCursor>(std::make_unique<UnevenSource>(bytes), part,
-                                                 strings);
+                                                 strings, looks);
       },
       formatter);
   return 0;

@@ -234,8 +234,8 @@ void WorkbookWriter::addFormat(std::uint16_t id, const std::string& code) {
   formats_.emplace_back(id, code);
 }
 
-std::uint16_t WorkbookWriter::addXf(std::uint16_t formatId) {
-  xfs_.push_back(formatId);
+std::uint16_t WorkbookWriter::addXf(std::uint16_t formatId, bool filled, bool bordered) {
+  xfs_.push_back({formatId, filled, bordered});
   return static_cast<std::uint16_t>(xfs_.size() - 1);
 }
 
@@ -428,6 +428,38 @@ void WorkbookWriter::raw(std::size_t sheet, std::uint16_t type, std::string_view
   sheets_.at(sheet).records += biffRecord(type, data);
 }
 
+void WorkbookWriter::defaultRowHeight(std::size_t sheet, std::uint16_t twips) {
+  std::string d;
+  put16(d, 0);
+  put16(d, twips);
+  raw(sheet, 0x0225, d);
+}
+
+void WorkbookWriter::row(std::size_t sheet, std::uint16_t row, std::uint16_t height,
+                         std::uint8_t flags, std::uint16_t xf) {
+  std::string d;
+  put16(d, row);
+  put16(d, 0);
+  put16(d, 0);
+  put16(d, height);
+  put32(d, 0);
+  put16(d, flags | 0x100u);
+  put16(d, xf);
+  raw(sheet, 0x0208, d);
+}
+
+void WorkbookWriter::colInfo(std::size_t sheet, std::uint16_t first, std::uint16_t last,
+                             std::uint16_t xf, bool hidden) {
+  std::string d;
+  put16(d, first);
+  put16(d, last);
+  put16(d, 2560);
+  put16(d, xf);
+  put16(d, hidden ? 1 : 0);
+  put16(d, 0);
+  raw(sheet, 0x007D, d);
+}
+
 std::string WorkbookWriter::stream() const {
   auto bof = [&](std::uint16_t dt) {
     std::string d;
@@ -456,11 +488,18 @@ std::string WorkbookWriter::stream() const {
     d += unicodeString(code, version_ == 8 ? 2 : 1);
     head += biffRecord(0x041E, d);
   }
-  for (std::uint16_t f : xfs_) {
+  for (const Xf& xf : xfs_) {
     std::string d;
     put16(d, 0);
-    put16(d, f);
+    put16(d, xf.format);
     d.resize(version_ == 8 ? 20 : 16, '\0');
+    if (version_ == 8) {
+      if (xf.bordered) set32(d, 10, 0x1111);  // thin left, right, top, bottom
+      if (xf.filled) set32(d, 14, 1u << 26);  // solid
+    } else {
+      set32(d, 8, (xf.filled ? 1u << 16 : 0) | (xf.bordered ? 1u << 22 : 0));
+      if (xf.bordered) set32(d, 12, 0x49);  // thin top, left, right
+    }
     head += biffRecord(0x00E0, d);
   }
   std::string tail;

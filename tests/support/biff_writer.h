@@ -56,8 +56,9 @@ class WorkbookWriter {
   // stream is then encrypted by the caller, see biff_encrypt.h).
   void setFilePass(std::string data) { filePass_ = std::move(data); }
   void addFormat(std::uint16_t id, const std::string& code);
-  // A cell style with a number format; returns its index.
-  std::uint16_t addXf(std::uint16_t formatId);
+  // A cell style with a number format, and optionally a solid fill and thin
+  // lines on every side; returns its index.
+  std::uint16_t addXf(std::uint16_t formatId, bool filled = false, bool bordered = false);
   // A sheet: hsState 0 visible, 1 hidden, 2 very hidden; dt 0 worksheet,
   // 1 macro, 2 chart, 6 module. `dialog` marks a dialog sheet.
   std::size_t addSheet(const std::string& name, std::uint8_t hsState = 0, std::uint8_t dt = 0,
@@ -92,6 +93,15 @@ class WorkbookWriter {
                     bool sharedFormulaBetween = false);
   void raw(std::size_t sheet, std::uint16_t type, std::string_view data);
 
+  // Row and column records, written where they are called among the cells.
+  // `flags`: ROW's option byte (0x20 hidden, 0x40 height set by hand, 0x80
+  // a format of its own); a height with bit 15 set marks the default height.
+  void defaultRowHeight(std::size_t sheet, std::uint16_t twips);
+  void row(std::size_t sheet, std::uint16_t row, std::uint16_t height, std::uint8_t flags = 0,
+           std::uint16_t xf = 15);
+  void colInfo(std::size_t sheet, std::uint16_t first, std::uint16_t last, std::uint16_t xf,
+               bool hidden = false);
+
   // The workbook stream, and the whole .xls file around it.
   std::string stream() const;
   std::string file() const;
@@ -114,7 +124,11 @@ class WorkbookWriter {
   bool date1904_ = false;
   std::string filePass_;
   std::vector<std::pair<std::uint16_t, std::string>> formats_;
-  std::vector<std::uint16_t> xfs_;
+  struct Xf {
+    std::uint16_t format;
+    bool filled, bordered;
+  };
+  std::vector<Xf> xfs_;
   std::vector<Sheet> sheets_;
   struct Shared {
     std::u16string text;

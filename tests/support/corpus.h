@@ -15,8 +15,9 @@ struct ExpectedExport {
   std::string file;    // path under the corpus folder
   int sheetIndex = 0;  // position in the application's whole sheet collection
   std::string sheetName;
-  std::string encoding;  // "ASCII", "Windows-1252", "UTF-8", "UTF-16LE with BOM"
-  bool excel = true;     // false for a library's output kept as a second opinion
+  std::string encoding;      // "ASCII", "Windows-1252", "UTF-8", "UTF-16LE with BOM"
+  bool excel = true;         // false for a library's output kept as a second opinion
+  bool finalNewline = true;  // false: the last row ends without a line break
 };
 
 struct CorpusWorkbook {
@@ -47,9 +48,19 @@ struct Agreement {
 };
 
 // Compares our grid with the expected one. Leading and trailing empty rows and
-// columns are trimmed on both sides (the exports start at A1, ours at the used
-// range). A character outside Windows-1252 in our text matches the "_" or "?"
-// the application wrote for it.
+// columns are trimmed on both sides, so a range that starts elsewhere costs
+// nothing here. A character outside Windows-1252 in our text matches the "_"
+// or "?" the application wrote for it.
 Agreement compareGrids(const Grid& ours, const Grid& expected);
+// The same, cell by cell in place: both start at the used range's top-left
+// cell, so a range that starts a row or a column off moves every cell.
+Agreement compareGridsInPlace(const Grid& ours, const Grid& expected);
+
+// Whether two grids cover the same rows and columns (the rows, and the most
+// fields of any row).
+bool sameShape(const Grid& ours, const Grid& expected);
+// An export whose last row ends without a line break loses that row when it
+// is empty and one field wide; this puts it back.
+void restoreLastEmptyRow(Grid& grid, const std::string& bytes, const ExpectedExport& e);
 
 }  // namespace quorvel::test

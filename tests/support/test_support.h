@@ -39,11 +39,14 @@ class VectorCursor : public spreadsheet::SheetCursor {
     std::string text;
     std::uint32_t style = 0;
   };
-  explicit VectorCursor(std::vector<Stored> cells) : cells_(std::move(cells)) {}
+  explicit VectorCursor(std::vector<Stored> cells, spreadsheet::FormattedLines lines = {})
+      : cells_(std::move(cells)), lines_(lines) {}
   bool next(spreadsheet::Cell& cell) override;
+  spreadsheet::FormattedLines formattedLines() const override { return lines_; }
 
  private:
   std::vector<Stored> cells_;
+  spreadsheet::FormattedLines lines_;
   std::size_t at_ = 0;
 };
 

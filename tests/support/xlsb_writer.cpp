@@ -20,6 +20,7 @@ constexpr std::uint16_t kBrtEndSst = 0x00A0;
 constexpr std::uint16_t kBrtBeginStyleSheet = 0x0116, kBrtEndStyleSheet = 0x0117;
 constexpr std::uint16_t kBrtBeginFmts = 0x0267, kBrtEndFmts = 0x0268;
 constexpr std::uint16_t kBrtBeginCellStyleXFs = 0x0272, kBrtEndCellStyleXFs = 0x0273;
+constexpr std::uint16_t kBrtBeginColInfos = 0x0186, kBrtEndColInfos = 0x0187;
 
 std::vector<std::uint16_t> utf16(std::string_view s) {
   std::vector<std::uint16_t> out;
@@ -49,9 +50,39 @@ std::vector<std::uint16_t> utf16(std::string_view s) {
   return out;
 }
 
-std::string xfPayload(std::uint16_t formatId) {
+std::string xfPayload(const CellStyle& style) {
   // ixfeParent, iFmt, iFont, iFill, ixBorder, trot, indent, flags, xfGrbitAtr.
-  return Payload().u16(0xFFFF).u16(formatId).u16(0).u16(0).u16(0).u8(0).u8(0).u16(0).u16(0).str();
+  return Payload()
+      .u16(0xFFFF)
+      .u16(style.format)
+      .u16(0)
+      .u16(style.fill)
+      .u16(style.border)
+      .u8(0)
+      .u8(0)
+      .u16(0)
+      .u16(0)
+      .str();
+}
+
+// A BrtFill of pattern `fls` (0 none, 1 solid, 0x11 gray125, 0x28 a
+// gradient of no stops).
+std::string fillPayload(std::uint32_t fls) {
+  Payload p;
+  p.u32(fls);
+  for (int i = 0; i < 64; ++i) p.u8(0);  // colours, gradient fields, no stops
+  return p.str();
+}
+
+// A BrtBorder with every side of line style `dg` and no diagonal.
+std::string borderPayload(std::uint8_t dg) {
+  Payload p;
+  p.u8(0);
+  for (int side = 0; side < 5; ++side) {
+    p.u8(side < 4 ? dg : 0).u8(0);
+    for (int i = 0; i < 8; ++i) p.u8(0);  // colour
+  }
+  return p.str();
 }
 
 }  // namespace
@@ -110,14 +141,46 @@ Payload& Payload::bytes(std::string_view raw) {
   return *this;
 }
 
-SheetWriter::SheetWriter() {
+SheetWriter::SheetWriter(std::string_view beforeData) {
   appendRecord(bytes_, kBrtBeginSheet, "");
+  bytes_ += beforeData;
   appendRecord(bytes_, BrtBeginSheetData, "");
 }
 
 void SheetWriter::row(std::uint32_t row) {
-  // rw, ixfe, miyRw, flags, ccolspan.
-  appendRecord(bytes_, BrtRowHdr, Payload().u32(row).u32(0).u16(300).u16(0).u8(0).u32(0));
+  this->row(row, 300, 0);
+}
+
+void SheetWriter::row(std::uint32_t row, std::uint16_t heightTwips, std::uint8_t flags,
+                      std::uint32_t style) {
+  // rw, ixfe, miyRw, fExtraAsc/fExtraDsc, the flags byte, fPhShow, ccolspan.
+  appendRecord(bytes_, BrtRowHdr,
+               Payload().u32(row).u32(style).u16(heightTwips).u8(0).u8(flags).u8(0).u32(0));
+}
+
+std::string dimensionRecord(std::uint32_t firstRow, std::uint32_t lastRow, std::uint32_t firstCol,
+                            std::uint32_t lastCol) {
+  std::string out;
+  appendRecord(out, BrtWsDim, Payload().u32(firstRow).u32(lastRow).u32(firstCol).u32(lastCol));
+  return out;
+}
+
+std::string formatInfoRecord(std::uint16_t defaultRowHeightTwips) {
+  std::string out;
+  // dxGCol (none), cchDefColWidth, miyDefRwHeight, flags, outline levels.
+  appendRecord(out, BrtWsFmtInfo,
+               Payload().u32(0xFFFFFFFF).u16(8).u16(defaultRowHeightTwips).u16(0).u8(0).u8(0));
+  return out;
+}
+
+std::string columnsRecord(std::uint32_t first, std::uint32_t last, std::uint32_t style,
+                          bool hidden) {
+  std::string out;
+  appendRecord(out, kBrtBeginColInfos, Payload().u32(1));
+  appendRecord(out, BrtColInfo,
+               Payload().u32(first).u32(last).u32(2560).u32(style).u16(hidden ? 1 : 0));
+  appendRecord(out, kBrtEndColInfos, "");
+  return out;
 }
 
 void SheetWriter::cell(std::uint16_t type, std::uint32_t col, std::uint32_t style,
@@ -180,11 +243,21 @@ std::string WorkbookWriter::stylesPart() const {
   for (const auto& [id, code] : formats_) appendRecord(out, BrtFmt, Payload().u16(id).wide(code));
   appendRecord(out, kBrtEndFmts, "");
   // A style XF with a date format, which cells never index.
+  // Fills: none, gray125 (the two every table starts with), solid, gradient.
+  appendRecord(out, BrtBeginFills, Payload().u32(4));
+  for (std::uint32_t fls : {0u, 0x11u, 1u, 0x28u}) appendRecord(out, BrtFill, fillPayload(fls));
+  appendRecord(out, BrtEndFills, "");
+  // Borders: none, thin lines on every side.
+  appendRecord(out, BrtBeginBorders, Payload().u32(2));
+  appendRecord(out, BrtBorder, borderPayload(0));
+  appendRecord(out, BrtBorder, borderPayload(1));
+  appendRecord(out, BrtEndBorders, "");
+  // A style XF with a date format, a fill and a border, which cells never index.
   appendRecord(out, kBrtBeginCellStyleXFs, Payload().u32(1));
-  appendRecord(out, BrtXF, xfPayload(14));
+  appendRecord(out, BrtXF, xfPayload({14, 2, 1}));
   appendRecord(out, kBrtEndCellStyleXFs, "");
   appendRecord(out, BrtBeginCellXFs, Payload().u32(static_cast<std::uint32_t>(cellStyles_.size())));
-  for (std::uint16_t id : cellStyles_) appendRecord(out, BrtXF, xfPayload(id));
+  for (const CellStyle& style : cellStyles_) appendRecord(out, BrtXF, xfPayload(style));
   appendRecord(out, BrtEndCellXFs, "");
   appendRecord(out, kBrtEndStyleSheet, "");
   return out;

@@ -37,8 +37,14 @@ class Payload {
 // BrtEndSheetData.
 class SheetWriter {
  public:
-  SheetWriter();
+  // `beforeData`: records between BrtBeginSheet and BrtBeginSheetData (see
+  // the sheet property records below).
+  explicit SheetWriter(std::string_view beforeData = {});
   void row(std::uint32_t row);
+  // A row with its height in twips and flags (0x10 hidden, 0x20 height set
+  // by hand, 0x40 a format of its own).
+  void row(std::uint32_t row, std::uint16_t heightTwips, std::uint8_t flags,
+           std::uint32_t style = 0);
   // A cell record with a column (type 1 to 11, 62) or without one (12 to 18);
   // `value` is what follows the cell header.
   void cell(std::uint16_t type, std::uint32_t col, std::uint32_t style, std::string_view value);
@@ -53,6 +59,23 @@ class SheetWriter {
 
  private:
   std::string bytes_;
+};
+
+// Sheet property records, for SheetWriter's `beforeData`.
+std::string dimensionRecord(std::uint32_t firstRow, std::uint32_t lastRow, std::uint32_t firstCol,
+                            std::uint32_t lastCol);
+std::string formatInfoRecord(std::uint16_t defaultRowHeightTwips);
+// Columns first to last (0-based), in a BrtBeginColInfos block of one.
+std::string columnsRecord(std::uint32_t first, std::uint32_t last, std::uint32_t style,
+                          bool hidden = false);
+
+// A cell style: a number format, a fill of the styles part's four (0 none,
+// 1 gray125, 2 solid, 3 gradient) and a border of its two (0 none, 1 thin
+// lines on every side).
+struct CellStyle {
+  std::uint16_t format = 0;
+  std::uint16_t fill = 0;
+  std::uint16_t border = 0;
 };
 
 struct SheetEntry {
@@ -71,7 +94,11 @@ class WorkbookWriter {
     formats_.emplace_back(id, std::move(code));
   }
   // The number format id of each cell style, in order.
-  void setCellStyles(std::vector<std::uint16_t> formatIds) { cellStyles_ = std::move(formatIds); }
+  void setCellStyles(const std::vector<std::uint16_t>& formatIds) {
+    cellStyles_.clear();
+    for (std::uint16_t id : formatIds) cellStyles_.push_back({id});
+  }
+  void setCellStyles(std::vector<CellStyle> styles) { cellStyles_ = std::move(styles); }
   // Returns the new string's index.
   std::uint32_t addSharedString(std::string utf8);
   // A shared string given as a whole BrtSSTItem payload (rich or phonetic).
@@ -87,7 +114,7 @@ class WorkbookWriter {
   std::vector<SheetEntry> sheets_;
   bool date1904_ = false;
   std::vector<std::pair<std::uint16_t, std::string>> formats_;
-  std::vector<std::uint16_t> cellStyles_{0};
+  std::vector<CellStyle> cellStyles_{CellStyle{}};
   std::vector<std::string> sstItems_;
 };
 

@@ -141,7 +141,7 @@ TempFile decryptOoxmlPackage(std::string_view encryptionInfo, RandomAccessSource
   std::unique_ptr<crypto::SegmentDecryptor> decryptor = scheme->unlock(kDefaultPassword);
   for (std::size_t i = 0; !decryptor && i < passwords.size(); ++i)
     decryptor = scheme->unlock(passwords[i]);
-  if (!decryptor) fail(ErrorCode::PasswordProtected, "");
+  if (!decryptor) noPasswordOpens(!passwords.empty());
   return decryptPackage(encryptedPackage, *decryptor);
 }
 

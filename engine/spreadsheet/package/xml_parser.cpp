@@ -99,8 +99,8 @@ class Parser {
   [[noreturn]] void raise() {
     if (ctx_.error) std::rethrow_exception(ctx_.error);
     if (ctx_.refusedDtd)
-      damaged("the part " + name_ + " declares a document type, which a workbook never does");
-    damaged("the part " + name_ + " is not well-formed XML (" +
+      damaged(partText(name_) + " declares a document type, which a workbook never does");
+    damaged(partText(name_) + " is not well-formed XML (" +
             XML_ErrorString(XML_GetErrorCode(parser_.get())) + " at line " +
             std::to_string(XML_GetCurrentLineNumber(parser_.get())) + ")");
   }

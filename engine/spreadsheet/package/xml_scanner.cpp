@@ -71,7 +71,7 @@ XmlScanner::XmlScanner(PartStream& stream)
 }
 
 void XmlScanner::fail(const std::string& what) const {
-  damaged("the part " + stream_.partName() + " " + what);
+  damaged(partText(stream_.partName()) + " " + what);
 }
 
 std::string_view XmlScanner::attribute(std::string_view localName, bool* found) const {
@@ -211,7 +211,8 @@ XmlScanner::MarkupResult XmlScanner::scanMarkup(std::size_t start) {
     }
     if (b[q] == '/') {
       if (q + 1 >= end) return MarkupResult::NeedMore;
-      if (b[q + 1] != '>') fail("has a malformed <" + std::string(name_) + "> tag");
+      if (b[q + 1] != '>')
+        fail("has a malformed <" + printable(name_, kQuotedContentBytes) + "> tag");
       selfClosing_ = true;
       pos_ = q + 2;
       break;
@@ -222,13 +223,15 @@ XmlScanner::MarkupResult XmlScanner::scanMarkup(std::size_t start) {
     while (q < end && isSpace(b[q])) ++q;
     if (q >= end) return MarkupResult::NeedMore;
     if (b[q] != '=' || n1 == n0)
-      fail("has an attribute without a value in a <" + std::string(name_) + "> tag");
+      fail("has an attribute without a value in a <" + printable(name_, kQuotedContentBytes) +
+           "> tag");
     ++q;
     while (q < end && isSpace(b[q])) ++q;
     if (q >= end) return MarkupResult::NeedMore;
     char quote = b[q];
     if (quote != '"' && quote != '\'')
-      fail("has an attribute value without quotes in a <" + std::string(name_) + "> tag");
+      fail("has an attribute value without quotes in a <" + printable(name_, kQuotedContentBytes) +
+           "> tag");
     const char* close = findByte(b + q + 1, b + end, quote);
     if (!close) return MarkupResult::NeedMore;
     std::size_t v1 = static_cast<std::size_t>(close - b);

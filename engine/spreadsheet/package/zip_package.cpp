@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <new>
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
@@ -28,6 +29,33 @@ std::string normalise(std::string_view name) {
 
 std::string zipErrorText(zip_error_t* e) {
   return zip_error_strerror(e);
+}
+
+// Why a part cannot be read, in words, from libzip's error.
+[[noreturn]] void partUnreadable(std::string_view partName, zip_error_t* e) {
+  const std::string part = partText(partName);
+  switch (zip_error_code_zip(e)) {
+    case ZIP_ER_CRC:
+      damaged(part + " fails its CRC check");
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPRESSED_DATA:
+    case ZIP_ER_INVAL:
+      damaged(part + " holds compressed data that cannot be unpacked");
+    case ZIP_ER_EOF:
+      damaged(part + " is cut short: the file ends inside it");
+    case ZIP_ER_INCONS:
+      damaged(part + " does not match its entry in the zip directory");
+    case ZIP_ER_COMPNOTSUPP:
+      fail(ErrorCode::Unsupported, part + " is compressed with a method we do not read");
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+      fail(ErrorCode::Unsupported, part + " is encrypted inside the zip file");
+    case ZIP_ER_MEMORY:
+      throw std::bad_alloc();
+    default:
+      damaged(part + " cannot be read (" + zipErrorText(e) + ")");
+  }
 }
 
 class RelsHandler : public XmlHandler {
@@ -62,11 +90,7 @@ PartStream::~PartStream() {
 
 std::size_t PartStream::read(char* buffer, std::size_t n) {
   zip_int64_t got = zip_fread(file_, buffer, n);
-  if (got < 0) {
-    zip_error_t* e = zip_file_get_error(file_);
-    if (zip_error_code_zip(e) == ZIP_ER_CRC) damaged("the part " + name_ + " fails its CRC check");
-    damaged("the part " + name_ + " cannot be inflated (" + zipErrorText(e) + ")");
-  }
+  if (got < 0) partUnreadable(name_, zip_file_get_error(file_));
   return static_cast<std::size_t>(got);
 }
 
@@ -107,14 +131,12 @@ bool ZipPackage::has(std::string_view partName) const {
 
 std::unique_ptr<PartStream> ZipPackage::openPart(std::string_view partName) const {
   std::int64_t i = indexOf(partName);
-  if (i < 0) damaged("the part " + std::string(partName) + " is missing from the package");
+  if (i < 0) damaged(partText(partName) + " is missing from the package");
   zip_stat_t st;
   zip_stat_init(&st);
   zip_stat_index(archive_, static_cast<zip_uint64_t>(i), 0, &st);
   zip_file* f = zip_fopen_index(archive_, static_cast<zip_uint64_t>(i), 0);
-  if (!f)
-    damaged("the part " + std::string(partName) + " cannot be read (" +
-            zipErrorText(zip_get_error(archive_)) + ")");
+  if (!f) partUnreadable(partName, zip_get_error(archive_));
   std::uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
   return std::make_unique<PartStream>(f, std::string(partName), size);
 }
@@ -122,8 +144,8 @@ std::unique_ptr<PartStream> ZipPackage::openPart(std::string_view partName) cons
 std::string ZipPackage::readPart(std::string_view partName, std::size_t limit) const {
   auto stream = openPart(partName);
   if (stream->size() > limit)
-    fail(ErrorCode::TooLarge, "the part " + std::string(partName) + " is larger than " +
-                                  std::to_string(limit >> 20) + " MB");
+    fail(ErrorCode::TooLarge,
+         partText(partName) + " is larger than " + std::to_string(limit >> 20) + " MB");
   std::string data;
   data.resize(static_cast<std::size_t>(stream->size()));
   std::size_t have = 0;
@@ -133,8 +155,8 @@ std::string ZipPackage::readPart(std::string_view partName, std::size_t limit) c
     if (got == 0) break;
     have += got;
     if (have > limit)
-      fail(ErrorCode::TooLarge, "the part " + std::string(partName) + " is larger than " +
-                                    std::to_string(limit >> 20) + " MB");
+      fail(ErrorCode::TooLarge,
+           partText(partName) + " is larger than " + std::to_string(limit >> 20) + " MB");
   }
   data.resize(have);
   return data;

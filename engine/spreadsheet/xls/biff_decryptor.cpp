@@ -281,7 +281,7 @@ std::unique_ptr<BiffDecryptor> xorDecryptor(const unsigned char* p,
     if (xorKeyOfBytes(bytes) == key && xorVerifierOfBytes(bytes) == verifier)
       return std::make_unique<XorDecryptor>(xorArrayOf(bytes));
   }
-  fail(ErrorCode::PasswordProtected, "");
+  noPasswordOpens(!passwords.empty());
 }
 
 }  // namespace
@@ -326,7 +326,7 @@ std::unique_ptr<BiffDecryptor> makeBiffDecryptor(std::string_view filePass, bool
       md5_digest(&md5, sizeof h, h);
       if (std::memcmp(h, v + 16, 16) == 0) return std::make_unique<Rc4StandardDecryptor>(pw, salt);
     }
-    fail(ErrorCode::PasswordProtected, "");
+    noPasswordOpens(!passwords.empty());
   }
   if ((major == 2 || major == 3 || major == 4) && minor == 2) {
     // Flags (4), header size (4), the header, then the verifier.
@@ -357,7 +357,7 @@ std::unique_ptr<BiffDecryptor> makeBiffDecryptor(std::string_view filePass, bool
       if (std::memcmp(h, v + 16, SHA1_DIGEST_SIZE) == 0)
         return std::make_unique<Rc4CryptoApiDecryptor>(pw, salt, keyBits / 8);
     }
-    fail(ErrorCode::PasswordProtected, "");
+    noPasswordOpens(!passwords.empty());
   }
   fail(ErrorCode::Unsupported, "it uses an RC4 encryption version we do not read");
 }

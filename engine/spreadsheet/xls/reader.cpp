@@ -66,6 +66,9 @@ Reader::Reader(std::unique_ptr<CompoundFile> container, std::unique_ptr<RandomAc
   context_.decryptor = decryptor_.get();
   context_.sharedStrings = &sharedStrings_;
   context_.codePage = codePage_.get();
+  for (const XfLook& look : xfLooks_)
+    emptyCellLooks_.add(!generalFormats_.isGeneral(look.format) || look.fill || look.border);
+  context_.lines = {context_.biffVersion, &emptyCellLooks_, &generalFormats_};
   if (context_.biffVersion == 2) {
     xfFormats_.clear();
     for (std::uint32_t i = 0; i < 64; ++i) xfFormats_.push_back(i);
@@ -184,18 +187,18 @@ bool Reader::readSetupRecord(BiffStream& s, const BiffRecord& r, const OpenOptio
         if (n < at) damaged("a number format record is cut short");
         readBiffString(r.data.substr(at), 1, false, *codePage_, code);
       }
+      generalFormats_.define(id, code);
       formatter_.defineFormat(id, std::move(code));
       return true;
     }
     case kXf:
-      if (v >= 5 && n >= 4) xfFormats_.push_back(le16(p + 2));
-      return true;
     case kXf4:
     case kXf3:
-      if (n >= 2) xfFormats_.push_back(p[1]);
-      return true;
     case kXf2:
-      if (n >= 3) xfFormats_.push_back(p[2] & 0x3F);
+      if (std::optional<XfLook> look = readXfLook(r, v)) {
+        xfFormats_.push_back(look->format);
+        xfLooks_.push_back(*look);
+      }
       return true;
     default:
       return false;

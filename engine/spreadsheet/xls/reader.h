@@ -12,6 +12,7 @@
 #include "engine/spreadsheet/workbook_reader.h"
 #include "engine/spreadsheet/xls/biff_decryptor.h"
 #include "engine/spreadsheet/xls/code_page.h"
+#include "engine/spreadsheet/xls/line_records.h"
 #include "engine/spreadsheet/xls/worksheet_cursor.h"
 
 namespace quorvel::spreadsheet::xls {
@@ -52,6 +53,9 @@ class Reader final : public WorkbookReader {
   SheetContext context_;
   CellFormatter formatter_;
   std::vector<std::uint32_t> xfFormats_;
+  std::vector<XfLook> xfLooks_;
+  GeneralFormatIds generalFormats_;
+  EmptyCellLooks emptyCellLooks_;
   std::uint32_t formatCount_ = 0;  // BIFF2-4 formats are numbered by order
   std::vector<BoundSheet> bound_;
   std::vector<WorksheetInfo> worksheets_;

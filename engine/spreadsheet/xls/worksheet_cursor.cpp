@@ -15,7 +15,7 @@ bool isBofRecord(std::uint16_t type) {
 }
 
 WorksheetCursor::WorksheetCursor(const SheetContext& context, std::uint64_t offset)
-    : context_(context), stream_(*context.stream), start_(offset) {
+    : context_(context), stream_(*context.stream), start_(offset), lines_(kLastBiffColumn) {
   stream_.setDecryptor(context.decryptor);
 }
 
@@ -52,6 +52,7 @@ bool WorksheetCursor::next(Cell& cell) {
     }
     if (depth_ > 0) continue;
     if (decode(r, cell)) return checked(cell);
+    readLineRecord(r, context_.lines, lines_);
   }
   ended_ = true;
   return false;

@@ -7,6 +7,7 @@
 #include "engine/spreadsheet/workbook_reader.h"
 #include "engine/spreadsheet/xls/biff_stream.h"
 #include "engine/spreadsheet/xls/code_page.h"
+#include "engine/spreadsheet/xls/line_records.h"
 
 namespace quorvel::spreadsheet::xls {
 
@@ -18,6 +19,7 @@ struct SheetContext {
   BiffDecryptor* decryptor = nullptr;
   const StringTable* sharedStrings = nullptr;
   const CodePage* codePage = nullptr;
+  LineContext lines;
 };
 
 bool isBofRecord(std::uint16_t type);
@@ -27,6 +29,7 @@ class WorksheetCursor final : public SheetCursor {
   // `offset`: the stream offset of the sheet's BOF record.
   WorksheetCursor(const SheetContext& context, std::uint64_t offset);
   bool next(Cell& cell) override;
+  FormattedLines formattedLines() const override { return lines_.lines(); }
 
  private:
   bool decode(const BiffRecord& record, Cell& cell);
@@ -46,6 +49,7 @@ class WorksheetCursor final : public SheetCursor {
   std::uint16_t multipleType_ = 0;
   std::size_t multipleAt_ = 0, multipleCount_ = 0;
   std::string text_;
+  FormattedLineTracker lines_;
 };
 
 }  // namespace quorvel::spreadsheet::xls

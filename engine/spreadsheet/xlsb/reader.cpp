@@ -31,7 +31,7 @@ class Reader final : public WorkbookReader {
     const Relationship* styles = findRelationshipOfType(rels, "/styles");
     if (styles && package_->has(styles->target)) {
       auto source = open(styles->target);
-      readStylesPart(*source, styles->target, formatter_);
+      emptyCellLooks_ = readStylesPart(*source, styles->target, formatter_);
     }
     const Relationship* strings = findRelationshipOfType(rels, "/sharedStrings");
     if (strings && package_->has(strings->target)) stringsPart_ = strings->target;
@@ -51,7 +51,7 @@ class Reader final : public WorkbookReader {
       stringsPart_.clear();
     }
     const std::string& part = sheetParts_[index];
-    return std::make_unique<WorksheetCursor>(open(part), part, strings_);
+    return std::make_unique<WorksheetCursor>(open(part), part, strings_, emptyCellLooks_);
   }
 
   const CellFormatter& formatter() const override { return formatter_; }
@@ -67,6 +67,7 @@ class Reader final : public WorkbookReader {
   CellFormatter formatter_;
   std::string stringsPart_;  // until the strings are read
   StringTable strings_;
+  EmptyCellLooks emptyCellLooks_;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/spreadsheet/package/read_ahead.h"
 #include "engine/spreadsheet/package/zip_package.h"
 
 namespace quorvel::spreadsheet::xlsb {
@@ -22,13 +23,17 @@ class SequentialSource {
   virtual std::size_t read(char* buffer, std::size_t n) = 0;
 };
 
+// A zip part, inflated ahead on a second thread when it is large, so that
+// reading the records overlaps inflating the ones after them.
 class PartSequentialSource final : public SequentialSource {
  public:
-  explicit PartSequentialSource(std::unique_ptr<PartStream> part) : part_(std::move(part)) {}
-  std::size_t read(char* buffer, std::size_t n) override { return part_->read(buffer, n); }
+  explicit PartSequentialSource(std::unique_ptr<PartStream> part)
+      : part_(std::move(part)), ahead_(*part_) {}
+  std::size_t read(char* buffer, std::size_t n) override { return ahead_.read(buffer, n); }
 
  private:
   std::unique_ptr<PartStream> part_;
+  ReadAhead ahead_;  // after part_: stopped before the part closes
 };
 
 class MemorySequentialSource final : public SequentialSource {

@@ -30,6 +30,10 @@ enum RecordType : std::uint16_t {
   BrtCellRString = 0x003E,
   BrtBeginSheetData = 0x0091,
   BrtEndSheetData = 0x0092,
+  // Worksheet part: what puts rows and columns in the used range.
+  BrtColInfo = 0x003C,
+  BrtWsDim = 0x0094,
+  BrtWsFmtInfo = 0x01E5,
 
   // Shared strings part.
   BrtSSTItem = 0x0013,
@@ -41,7 +45,13 @@ enum RecordType : std::uint16_t {
 
   // Styles part.
   BrtFmt = 0x002C,
+  BrtFill = 0x002D,
+  BrtBorder = 0x002E,
   BrtXF = 0x002F,
+  BrtBeginFills = 0x025B,
+  BrtEndFills = 0x025C,
+  BrtBeginBorders = 0x0265,
+  BrtEndBorders = 0x0266,
   BrtBeginCellXFs = 0x0269,
   BrtEndCellXFs = 0x026A,
 };

@@ -8,6 +8,7 @@
 
 #include "engine/spreadsheet/numfmt/cell_formatter.h"
 #include "engine/spreadsheet/string_table.h"
+#include "engine/spreadsheet/used_range.h"
 #include "engine/spreadsheet/workbook_reader.h"
 #include "engine/spreadsheet/xlsb/record_reader.h"
 
@@ -28,9 +29,10 @@ struct WorkbookProperties {
 WorkbookProperties readWorkbookPart(SequentialSource& source, const std::string& partName);
 
 // Defines the workbook's format codes (BrtFmt) and the number format of each
-// cell style (BrtXF inside BrtBeginCellXFs) in `formatter`.
-void readStylesPart(SequentialSource& source, const std::string& partName,
-                    CellFormatter& formatter);
+// cell style (BrtXF inside BrtBeginCellXFs) in `formatter`; returns which
+// cell styles show in an empty cell (a format, a fill or a border).
+EmptyCellLooks readStylesPart(SequentialSource& source, const std::string& partName,
+                              CellFormatter& formatter);
 
 // Appends the strings of the shared-strings part to `table`, every string
 // flattened to its characters.

@@ -9,8 +9,12 @@
 namespace quorvel::spreadsheet::xlsb {
 
 WorksheetCursor::WorksheetCursor(std::unique_ptr<SequentialSource> source, std::string partName,
-                                 const StringTable& strings)
-    : source_(std::move(source)), reader_(*source_, std::move(partName)), strings_(strings) {}
+                                 const StringTable& strings, const EmptyCellLooks& emptyCellLooks)
+    : source_(std::move(source)),
+      reader_(*source_, std::move(partName)),
+      strings_(strings),
+      emptyCellLooks_(emptyCellLooks),
+      lines_(kMaxColumns - 1) {}
 
 std::string WorksheetCursor::problem(const std::string& what) const {
   return "the part " + reader_.partName() + " has " + what + " (record at byte " +
@@ -25,12 +29,7 @@ bool WorksheetCursor::next(Cell& cell) {
   while (!done_ && reader_.next()) {
     std::uint16_t type = reader_.type();
     if (type == BrtRowHdr) {
-      RecordFields f(reader_.payload(), type, reader_.partName());
-      std::uint32_t row = f.u32();
-      if (row >= kMaxRows) bad("a row number past the sheet's last row");
-      row_ = row;
-      inRow_ = true;
-      previousColumn_ = -1;
+      readRowHeader();
     } else if (type <= BrtFmlaError) {
       readCell(cell, false);
       return true;
@@ -40,10 +39,73 @@ bool WorksheetCursor::next(Cell& cell) {
     } else if (type == BrtEndSheetData) {
       // Nothing after the cell table holds a value.
       done_ = true;
+    } else {
+      readSheetProperty(type);
     }
   }
   done_ = true;
   return false;
+}
+
+void WorksheetCursor::readRowHeader() {
+  RecordFields f(reader_.payload(), BrtRowHdr, reader_.partName());
+  std::uint32_t row = f.u32();
+  if (row >= kMaxRows) bad("a row number past the sheet's last row");
+  row_ = row;
+  inRow_ = true;
+  previousColumn_ = -1;
+  // ixfe, miyRw, then fExtraAsc/fExtraDsc and a byte of iOutLevel (3 bits),
+  // fCollapsed, fDyZero (hidden), fUnsynced (custom height), fGhostDirty
+  // (own format). Rows written without them are plain rows.
+  if (f.remaining() < 8) return;
+  f.u32();
+  StoredRow stored;
+  stored.heightTwips = f.u16();
+  f.u8();
+  std::uint8_t flags = f.u8();
+  stored.hidden = flags & 0x10;
+  stored.customHeight = flags & 0x20;
+  stored.ownFormat = flags & 0x40;
+  lines_.addRow(row, stored);
+}
+
+void WorksheetCursor::readSheetProperty(std::uint16_t type) {
+  switch (type) {
+    case BrtWsDim: {
+      // rwFirst, rwLast, colFirst, colLast; only a hint, so a bad one is none.
+      RecordFields f(reader_.payload(), type, reader_.partName());
+      if (f.remaining() < 16) return;
+      CellRange r;
+      r.top = f.u32();
+      r.bottom = f.u32();
+      r.left = f.u32();
+      r.right = f.u32();
+      if (r.top <= r.bottom && r.left <= r.right && r.bottom < kMaxRows && r.right < kMaxColumns)
+        storedRange_ = r;
+      return;
+    }
+    case BrtWsFmtInfo: {
+      // dxGCol, cchDefColWidth, miyDefRwHeight.
+      RecordFields f(reader_.payload(), type, reader_.partName());
+      if (f.remaining() < 8) return;
+      f.skip(6);
+      lines_.setDefaultRowHeight(f.u16());
+      return;
+    }
+    case BrtColInfo: {
+      // colFirst, colLast, coldx, ixfe, flags (bit 0: hidden).
+      RecordFields f(reader_.payload(), type, reader_.partName());
+      if (f.remaining() < 18) return;
+      std::uint32_t first = f.u32(), last = f.u32();
+      f.u32();
+      std::uint32_t style = f.u32();
+      bool hidden = f.u16() & 1;
+      lines_.addColumns(first, last, hidden, style, emptyCellLooks_.shows(style));
+      return;
+    }
+    default:
+      return;
+  }
 }
 
 void WorksheetCursor::readCell(Cell& cell, bool shortForm) {

@@ -102,7 +102,8 @@ CellReference parseCellReference(std::string_view ref) {
   while (i < ref.size() && ref[i] >= '0' && ref[i] <= '9' && i - letters < 10)
     row = row * 10 + std::uint64_t(ref[i++] - '0');
   if (letters == 0 || i == letters || i != ref.size() || row == 0)
-    damaged("the cell reference '" + std::string(ref.substr(0, 32)) + "' is not a cell reference");
+    damaged("the cell reference '" + printable(ref, kQuotedContentBytes) +
+            "' is not a cell reference");
   if (col > kMaxColumns)
     damaged("the cell " + std::string(ref) + " lies past the worksheet's last column (" +
             columnName(kMaxColumns - 1) + ")");

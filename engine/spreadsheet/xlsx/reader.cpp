@@ -1,12 +1,12 @@
 #include "engine/spreadsheet/xlsx/reader.h"
 
-#include <cctype>
 #include <charconv>
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/package/xml_parser.h"
 #include "engine/spreadsheet/string_table.h"
+#include "engine/spreadsheet/used_range.h"
 #include "engine/spreadsheet/xlsx/shared_strings.h"
 #include "engine/spreadsheet/xlsx/worksheet_cursor.h"
 
@@ -24,14 +24,6 @@ bool isTrue(const char* text) {
   if (!text) return false;
   std::string_view v(text);
   return v == "1" || v == "true" || v == "on";
-}
-
-bool isGeneralCode(std::string_view code) {
-  static const char kGeneral[] = "general";
-  if (code.size() != 7) return false;
-  for (std::size_t i = 0; i < 7; ++i)
-    if (std::tolower(static_cast<unsigned char>(code[i])) != kGeneral[i]) return false;
-  return true;
 }
 
 struct SheetEntry {
@@ -62,35 +54,95 @@ class WorkbookHandler : public XmlHandler {
   }
 };
 
-// The styles part: custom number formats and each cell style's format id.
+// The styles part: custom number formats, each cell style's format id, and
+// whether the style shows in an empty cell (a format, a fill or a border).
 class StylesHandler : public XmlHandler {
  public:
   explicit StylesHandler(CellFormatter& formatter) : formatter_(formatter) {}
   std::vector<std::uint32_t> formatIdByStyle;
   bool generalRedefined = false;  // id 0 given a code other than General
 
+  EmptyCellLooks emptyCellLooks() const {
+    EmptyCellLooks looks;
+    auto shown = [](const std::vector<bool>& table, std::uint32_t i) {
+      return i < table.size() && table[i];
+    };
+    for (const StyleIds& s : styles_)
+      looks.add(!generalIds_.isGeneral(s.numFmtId) || shown(fillShows_, s.fillId) ||
+                shown(borderShows_, s.borderId));
+    return looks;
+  }
+
   void startElement(std::string_view name, const char** attrs) override {
     if (name == "numFmts") {
       inFormats_ = true;
     } else if (name == "cellXfs") {
       inCellStyles_ = true;
+    } else if (name == "fills") {
+      inFills_ = true;
+    } else if (name == "borders") {
+      inBorders_ = true;
     } else if (name == "numFmt" && inFormats_) {
       const char* code = findAttr(attrs, "formatCode");
       std::uint32_t id = toId(findAttr(attrs, "numFmtId"));
       if (code) formatter_.defineFormat(id, code);
-      if (code && id == 0) generalRedefined = !isGeneralCode(code);
+      if (code) generalIds_.define(id, code);
+      if (code && id == 0) generalRedefined = !isGeneralFormatCode(code);
     } else if (name == "xf" && inCellStyles_) {
-      formatIdByStyle.push_back(toId(findAttr(attrs, "numFmtId")));
+      StyleIds ids{toId(findAttr(attrs, "numFmtId")), toId(findAttr(attrs, "fillId")),
+                   toId(findAttr(attrs, "borderId"))};
+      formatIdByStyle.push_back(ids.numFmtId);
+      styles_.push_back(ids);
+    } else if (inFills_) {
+      readFill(name, attrs);
+    } else if (inBorders_) {
+      readBorder(name, attrs);
     }
   }
   void endElement(std::string_view name) override {
     if (name == "numFmts") inFormats_ = false;
     if (name == "cellXfs") inCellStyles_ = false;
+    if (name == "fills") inFills_ = false;
+    if (name == "borders") inBorders_ = false;
   }
 
  private:
+  struct StyleIds {
+    std::uint32_t numFmtId, fillId, borderId;
+  };
+
+  // Every table's first fills are none and gray125, which cells show as no fill.
+  void readFill(std::string_view name, const char** attrs) {
+    if (name == "fill") {
+      fillShows_.push_back(false);
+    } else if (!fillShows_.empty() && name == "gradientFill") {
+      fillShows_.back() = true;
+    } else if (!fillShows_.empty() && name == "patternFill") {
+      const char* type = findAttr(attrs, "patternType");
+      std::string_view t = type ? type : "none";
+      fillShows_.back() = t != "none" && t != "gray125";
+    }
+  }
+  void readBorder(std::string_view name, const char** attrs) {
+    if (name == "border") {
+      borderShows_.push_back(false);
+      diagonal_ = isTrue(findAttr(attrs, "diagonalUp")) || isTrue(findAttr(attrs, "diagonalDown"));
+      return;
+    }
+    // Inner "vertical" and "horizontal" lines belong to ranges, not to a cell.
+    bool side = name == "left" || name == "right" || name == "top" || name == "bottom" ||
+                name == "start" || name == "end" || (name == "diagonal" && diagonal_);
+    const char* style = findAttr(attrs, "style");
+    if (side && !borderShows_.empty() && style && std::string_view(style) != "none")
+      borderShows_.back() = true;
+  }
+
   CellFormatter& formatter_;
-  bool inFormats_ = false, inCellStyles_ = false;
+  bool inFormats_ = false, inCellStyles_ = false, inFills_ = false, inBorders_ = false;
+  std::vector<StyleIds> styles_;
+  GeneralFormatIds generalIds_;
+  std::vector<bool> fillShows_, borderShows_;
+  bool diagonal_ = false;  // the border being read draws a diagonal
 };
 
 std::string folderOf(const std::string& part) {
@@ -126,10 +178,13 @@ class Reader final : public WorkbookReader {
         part = folder + "worksheets/sheet" + std::to_string(i + 1) + ".xml";
         if (!package_->has(part)) continue;
       }
-      if (rel && rel->external)
-        damaged("the worksheet '" + sheet.name + "' lies outside the package");
+      const std::string shown =
+          std::string("the worksheet '").append(printable(sheet.name)).append("'");
+      if (rel && rel->external) damaged(shown + " lies outside the package");
+      if (part.empty()) damaged(shown + " has no part: its relationship names none");
       if (!package_->has(part))
-        damaged("the worksheet '" + sheet.name + "' has no part in the package (" + part + ")");
+        damaged(shown + " has no part in the package (" + printable(part, 2 * kQuotedContentBytes) +
+                ")");
       sheets_.push_back({sheet.name, sheet.visibility});
       sheetParts_.push_back(part);
     }
@@ -142,6 +197,7 @@ class Reader final : public WorkbookReader {
         generalStyles_.byStyle.push_back(id == 0 && !handler.generalRedefined);
       generalStyles_.otherwise = !handler.generalRedefined;
       formatter_.setStyleFormats(std::move(handler.formatIdByStyle));
+      emptyCellLooks_ = handler.emptyCellLooks();
     }
     stringsPart_ = partOfType("/sharedStrings", "sharedStrings.xml");
   }
@@ -164,7 +220,8 @@ class Reader final : public WorkbookReader {
     }
     stringsRead_ = true;
     return std::make_unique<WorksheetCursor>(package_->openPart(sheetParts_[index]), strings_,
-                                             formatter_.date1904(), generalStyles_);
+                                             formatter_.date1904(), generalStyles_,
+                                             emptyCellLooks_);
   }
 
   const CellFormatter& formatter() const override { return formatter_; }
@@ -178,6 +235,7 @@ class Reader final : public WorkbookReader {
   StringTable strings_;
   bool stringsRead_ = false;
   GeneralStyles generalStyles_;
+  EmptyCellLooks emptyCellLooks_;
 };
 
 }  // namespace

@@ -90,24 +90,37 @@ bool parsePlainDecimal(std::string_view v, double& value, bool& asGeneral) {
   return true;
 }
 
+bool isTrue(std::string_view v) {
+  v = trimmed(v);
+  return v == "1" || v == "true";
+}
+
+// A height in points ("15.75"), in twips; none when it is not a height.
+std::optional<std::uint32_t> pointsToTwips(std::string_view v) {
+  v = trimmed(v);
+  double points = 0;
+  auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), points);
+  if (ec != std::errc() || end != v.data() + v.size() || !(points >= 0) || points > 1e6)
+    return std::nullopt;
+  return static_cast<std::uint32_t>(std::lround(points * 20));
+}
+
 std::string quoted(std::string_view s) {
-  std::string out;
-  out.reserve(48);
-  out += '\'';
-  out.append(s.substr(0, 40));
-  out += s.size() > 40 ? "...'" : "'";
-  return out;
+  return std::string("'").append(printable(s, kQuotedContentBytes)).append("'");
 }
 
 }  // namespace
 
 WorksheetCursor::WorksheetCursor(std::unique_ptr<PartStream> stream, const StringTable& strings,
-                                 bool date1904, const GeneralStyles& generalStyles)
+                                 bool date1904, const GeneralStyles& generalStyles,
+                                 const EmptyCellLooks& emptyCellLooks)
     : stream_(std::move(stream)),
       xml_(*stream_),
       strings_(strings),
       date1904_(date1904),
-      generalStyles_(generalStyles) {}
+      generalStyles_(generalStyles),
+      emptyCellLooks_(emptyCellLooks),
+      lines_(kMaxColumns - 1) {}
 
 WorksheetCursor::~WorksheetCursor() = default;
 
@@ -127,6 +140,8 @@ bool WorksheetCursor::next(Cell& cell) {
     std::string_view name = xml_.name();
     if (!inSheetData_) {
       if (name == "dimension") readDimension();
+      if (name == "sheetFormatPr") readDefaultRowHeight();
+      if (name == "col") readColumns();
       if (name == "sheetData") {
         if (xml_.selfClosing())
           done_ = true;
@@ -181,9 +196,51 @@ void WorksheetCursor::readDimension() {
   }
 }
 
+void WorksheetCursor::readDefaultRowHeight() {
+  if (std::optional<std::uint32_t> twips = pointsToTwips(xml_.attribute("defaultRowHeight")))
+    lines_.setDefaultRowHeight(*twips);
+}
+
+void WorksheetCursor::readColumns() {
+  std::uint64_t first = 0, last = 0, style = 0;
+  bool hidden = false;
+  for (const XmlScanner::Attribute& a : xml_.attributes()) {
+    if (a.name == "min") {
+      if (!parseUnsigned(a.value, first)) return;
+    } else if (a.name == "max") {
+      if (!parseUnsigned(a.value, last)) return;
+    } else if (a.name == "style") {
+      if (!parseUnsigned(a.value, style) || style > UINT32_MAX) return;
+    } else if (a.name == "hidden") {
+      hidden = isTrue(a.value);
+    }
+  }
+  // A record naming no column, or columns the sheet has not, is no column's.
+  if (first == 0 || last < first || first > kMaxColumns) return;
+  auto s = static_cast<std::uint32_t>(style);
+  lines_.addColumns(static_cast<std::uint32_t>(first - 1),
+                    static_cast<std::uint32_t>(std::min<std::uint64_t>(last, kMaxColumns) - 1),
+                    hidden, s, emptyCellLooks_.shows(s));
+}
+
 void WorksheetCursor::startRow() {
   bool found = false;
-  std::string_view r = xml_.attribute("r", &found);
+  std::string_view r;
+  StoredRow stored;
+  for (const XmlScanner::Attribute& a : xml_.attributes()) {
+    if (a.name == "r") {
+      found = true;
+      r = a.value;
+    } else if (a.name == "ht") {
+      stored.heightTwips = pointsToTwips(a.value);
+    } else if (a.name == "hidden") {
+      stored.hidden = isTrue(a.value);
+    } else if (a.name == "customHeight") {
+      stored.customHeight = isTrue(a.value);
+    } else if (a.name == "customFormat") {
+      stored.ownFormat = isTrue(a.value);
+    }
+  }
   if (found) {
     std::uint64_t n = 0;
     if (!parseUnsigned(r, n) || n == 0)
@@ -199,6 +256,7 @@ void WorksheetCursor::startRow() {
   }
   lastRow_ = row_;
   lastCol_ = -1;
+  lines_.addRow(row_, stored);
 }
 
 void WorksheetCursor::startCell() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/spreadsheet/package/xml_scanner.h"
+#include "engine/spreadsheet/used_range.h"
 #include "engine/spreadsheet/workbook_reader.h"
 
 namespace quorvel::spreadsheet {
@@ -29,14 +30,17 @@ struct GeneralStyles {
 class WorksheetCursor final : public SheetCursor {
  public:
   WorksheetCursor(std::unique_ptr<PartStream> stream, const StringTable& strings, bool date1904,
-                  const GeneralStyles& generalStyles);
+                  const GeneralStyles& generalStyles, const EmptyCellLooks& emptyCellLooks);
   ~WorksheetCursor() override;
   bool next(Cell& cell) override;
   std::optional<CellRange> storedRange() const override { return storedRange_; }
+  FormattedLines formattedLines() const override { return lines_.lines(); }
 
  private:
   enum class Type : std::uint8_t { Number, Shared, FormulaText, Inline, Boolean, Error, Date };
   void readDimension();
+  void readDefaultRowHeight();
+  void readColumns();
   void startRow();
   void startCell();
   void readValueText(std::string& into);
@@ -49,6 +53,8 @@ class WorksheetCursor final : public SheetCursor {
   const StringTable& strings_;
   bool date1904_;
   const GeneralStyles& generalStyles_;
+  const EmptyCellLooks& emptyCellLooks_;
+  FormattedLineTracker lines_;
   bool inSheetData_ = false, done_ = false;
   std::optional<CellRange> storedRange_;  // the sheet's <dimension>
 
