@@ -105,11 +105,19 @@ bool CCommonDialogs::ShowOpen() {
   request.title = Title();
   request.types = {{kOpenTypeDescription, kOpenTypePattern}};
   request.initialFile = FileName();
+  request.initialDir = initDir_;
   request.defaultExtension = DefExt();
-  const auto chosen = host_.openFileDialog(parent, request);
-  if (!chosen) return false;
-  fileTitle_ = NameOfPath(*chosen);
-  fileName_ = *chosen;
+  request.multiple = multiSelect_;
+  std::vector<std::string> chosen;
+  if (multiSelect_) {
+    chosen = host_.openFilesDialog(parent, request);
+  } else if (auto one = host_.openFileDialog(parent, request)) {
+    chosen.push_back(*one);
+  }
+  if (chosen.empty()) return false;
+  fileNames_ = chosen;
+  fileTitle_ = NameOfPath(chosen.front());
+  fileName_ = chosen.front();
   path_ = FolderOfPath(fileName_);
   return true;
 }
@@ -132,7 +140,7 @@ bool CCommonDialogs::ShowSave() {
 
 bool CCommonDialogs::ShowFolder() {
   QWidget* parent = owner();
-  const auto chosen = host_.folderDialog(parent, Title());
+  const auto chosen = host_.folderDialog(parent, Title(), initDir_);
   if (!chosen) return false;
   path_ = *chosen;
   fileName_.clear();

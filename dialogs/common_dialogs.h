@@ -40,9 +40,10 @@ std::string FolderOfPath(const std::string& fileName);
 // The name of a full path after its last separator.
 std::string NameOfPath(const std::string& fileName);
 
-// The open dialog's one fixed file type.
+// The open dialog's one fixed file type: the four kinds of workbook read,
+// and no templates or add-ins.
 inline constexpr const char* kOpenTypeDescription = "Excel files(*.xls;*.xlsx;*.xlsm;*.xlsb)";
-inline constexpr const char* kOpenTypePattern = "*.xl*";
+inline constexpr const char* kOpenTypePattern = "*.xls;*.xlsx;*.xlsm;*.xlsb";
 // ShowOpen refuses a starting file name longer than its buffer.
 inline constexpr std::size_t kMaxOpenFileName = 260;
 // ShowSave keeps this much of the chosen path.
@@ -77,6 +78,14 @@ class CCommonDialogs {
   void setFilter(const std::string& v) { filter_ = v; }
   std::string FileName() const { return CutAtNul(fileName_); }
   void setFileName(const std::string& v) { fileName_ = v; }
+  // Where ShowOpen and ShowFolder start; "" lets the system choose.
+  std::string InitDir() const { return initDir_; }
+  void setInitDir(const std::string& v) { initDir_ = v; }
+  // ShowOpen takes several files: FileNames holds them all, FileName,
+  // FileTitle and Path describe the first.
+  bool MultiSelect() const { return multiSelect_; }
+  void setMultiSelect(bool v) { multiSelect_ = v; }
+  const std::vector<std::string>& FileNames() const { return fileNames_; }
 
   // Each returns true only when the user confirmed. All but ShowFont and
   // ShowPrinterProperties throw std::logic_error before Init.
@@ -106,6 +115,9 @@ class CCommonDialogs {
   bool fontBold_ = false;
   bool fontItalic_ = false;
   bool fontUnderline_ = false;
+  std::string initDir_;
+  bool multiSelect_ = false;
+  std::vector<std::string> fileNames_;
 };
 
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 // boxes, the shell's "open", the system dialogs, modal windows of our own
 // and the mouse pointer. The program uses QtDesktopHost; the tests put a
 // scripted host in its place and see every message, open and dialog.
+#include <QObject>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,6 +33,7 @@ struct FileDialogRequest {
   std::string initialFile;  // the name box's starting text
   std::string initialDir;   // "" lets the dialog choose
   std::string defaultExtension;
+  bool multiple = false;  // an open dialog that takes several files
 };
 
 // What the font dialog starts from, in the terms of a LOGFONT.
@@ -56,16 +58,29 @@ class DesktopHost : public Desktop {
  public:
   // Desktop's open, with the normal show command.
   void open(const std::string& target) override { openWith(target, kShowNormal); }
-  // Opens a folder or file path, a web address or a mailto: link.
+  // Opens a folder or file path, a web address or a mailto: link. What the
+  // desktop cannot open gets a message naming it.
   virtual void openWith(const std::string& target, int showCommand) = 0;
   virtual void setPointer(int pointer) = 0;
+
+  // Desktop's failure list and password question: our own dialogs, shown
+  // with runModal.
+  void showFailures(const RunReport& report) override;
+  std::optional<std::string> askPassword(const std::string& workbook, bool again) override;
+  // A question with Yes and No; true for Yes.
+  virtual bool confirm(const std::string& question) = 0;
 
   // System dialogs; an empty answer means cancelled.
   virtual std::optional<std::string> openFileDialog(QWidget* owner,
                                                     const FileDialogRequest& request) = 0;
+  // An open dialog that takes several files (`request.multiple`); none: cancelled.
+  virtual std::vector<std::string> openFilesDialog(QWidget* owner,
+                                                   const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> saveFileDialog(QWidget* owner,
                                                     const FileDialogRequest& request) = 0;
-  virtual std::optional<std::string> folderDialog(QWidget* owner, const std::string& prompt) = 0;
+  // `initialDir`: "" lets the dialog choose.
+  virtual std::optional<std::string> folderDialog(QWidget* owner, const std::string& prompt,
+                                                  const std::string& initialDir = "") = 0;
   // `flags`: 1 start from the colour, 2 fully opened.
   virtual std::optional<std::uint32_t> colorDialog(QWidget* owner, std::uint32_t color,
                                                    std::uint32_t flags) = 0;
@@ -78,6 +93,9 @@ class DesktopHost : public Desktop {
 
   // Shows one of the program's own dialogs modally; its result code.
   virtual int runModal(QDialog& dialog) = 0;
+  // Shows one of the program's own dialogs and returns at once; the owner
+  // window stays usable.
+  virtual void showModeless(QDialog& dialog) = 0;
 };
 
 // The real desktop: QMessageBox, QDesktopServices, Qt's dialogs, the wait cursor.
@@ -85,13 +103,19 @@ class QtDesktopHost : public DesktopHost {
  public:
   ~QtDesktopHost() override;
   void showMessage(const std::string& text, MessageStyle style) override;
+  // Through xdg-open, which says whether the desktop could open the target
+  // (Qt's own open only says whether something was started).
   void openWith(const std::string& target, int showCommand) override;
   void setPointer(int pointer) override;
+  bool confirm(const std::string& question) override;
   std::optional<std::string> openFileDialog(QWidget* owner,
                                             const FileDialogRequest& request) override;
+  std::vector<std::string> openFilesDialog(QWidget* owner,
+                                           const FileDialogRequest& request) override;
   std::optional<std::string> saveFileDialog(QWidget* owner,
                                             const FileDialogRequest& request) override;
-  std::optional<std::string> folderDialog(QWidget* owner, const std::string& prompt) override;
+  std::optional<std::string> folderDialog(QWidget* owner, const std::string& prompt,
+                                          const std::string& initialDir = "") override;
   std::optional<std::uint32_t> colorDialog(QWidget* owner, std::uint32_t color,
                                            std::uint32_t flags) override;
   std::optional<FontChoice> fontDialog(QWidget* owner, const FontRequest& request) override;
@@ -99,13 +123,19 @@ class QtDesktopHost : public DesktopHost {
   bool printerPropertiesDialog(QWidget* owner) override;
   int screenDpiY() override;
   int runModal(QDialog& dialog) override;
+  void showModeless(QDialog& dialog) override;
 
  private:
-  bool waitCursor_ = false;
+  int pointer_ = kPointerDefault;
+  QObject context_;  // what reports on a program started for an open wait on
 };
 
 // A target of the shell's open is an address when it has one of these
 // schemes, otherwise a local path.
 bool IsAddress(const std::string& target);
+
+// The message for a target the desktop could not open: `exitCode` is
+// xdg-open's, or -1 when no program to open it was found at all.
+std::string CannotOpenMessage(const std::string& target, int exitCode);
 
 }  // namespace quorvel

@@ -9,6 +9,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProcess>
 #include <QScreen>
 #include <QUrl>
 
@@ -33,12 +34,14 @@ QStringList NameFilters(const std::vector<FileType>& types) {
   return filters;
 }
 
-std::optional<std::string> RunFileDialog(QWidget* owner, const FileDialogRequest& request,
-                                         QFileDialog::AcceptMode mode) {
+std::vector<std::string> RunFileDialog(QWidget* owner, const FileDialogRequest& request,
+                                       QFileDialog::AcceptMode mode) {
   QFileDialog dialog(owner, q(request.title), q(request.initialDir));
   dialog.setAcceptMode(mode);
-  dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
-                                                     : QFileDialog::AnyFile);
+  if (mode == QFileDialog::AcceptSave)
+    dialog.setFileMode(QFileDialog::AnyFile);
+  else
+    dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
   // The program asks nothing about an existing file; the caller decides.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   const QStringList filters = NameFilters(request.types);
@@ -49,8 +52,15 @@ std::optional<std::string> RunFileDialog(QWidget* owner, const FileDialogRequest
   }
   if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(q(request.defaultExtension));
   if (!request.initialFile.empty()) dialog.selectFile(q(request.initialFile));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().first().toStdString();
+  std::vector<std::string> chosen;
+  if (dialog.exec() != QDialog::Accepted) return chosen;
+  for (const QString& file : dialog.selectedFiles()) chosen.push_back(file.toStdString());
+  return chosen;
+}
+
+std::optional<std::string> First(const std::vector<std::string>& files) {
+  if (files.empty()) return std::nullopt;
+  return files.front();
 }
 
 }  // namespace
@@ -61,8 +71,27 @@ bool IsAddress(const std::string& target) {
   return false;
 }
 
+std::string CannotOpenMessage(const std::string& target, int exitCode) {
+  std::string reason;
+  switch (exitCode) {
+    case -1:
+      reason = "no program to open it was found (xdg-open is part of xdg-utils)";
+      break;
+    case 2:
+      reason = "it does not exist";
+      break;
+    case 3:
+      reason = "the desktop has no program for it";
+      break;
+    default:
+      reason = "the program for it failed";
+      break;
+  }
+  return "Could not open \"" + target + "\": " + reason + ".";
+}
+
 QtDesktopHost::~QtDesktopHost() {
-  if (waitCursor_) QApplication::restoreOverrideCursor();
+  if (pointer_ != kPointerDefault) QApplication::restoreOverrideCursor();
 }
 
 void QtDesktopHost::showMessage(const std::string& text, MessageStyle style) {
@@ -76,31 +105,69 @@ void QtDesktopHost::showMessage(const std::string& text, MessageStyle style) {
 void QtDesktopHost::openWith(const std::string& target, int /*showCommand*/) {
   // Desktops here have no maximized-window request; the mail program decides.
   const QUrl url = IsAddress(target) ? QUrl(q(target)) : QUrl::fromLocalFile(q(target));
-  QDesktopServices::openUrl(url);
+  // Not waited for: a program opened may run long. The process object is
+  // let go when it ends; one still running when Quorvel ends is left alone.
+  auto* process = new QProcess;
+  process->setProcessChannelMode(QProcess::ForwardedChannels);
+  process->setStandardInputFile(QProcess::nullDevice());
+  // The messages only while this host lives (`context_` goes with it).
+  QObject::connect(process, &QProcess::finished, &context_,
+                   [this, target](int exitCode, QProcess::ExitStatus status) {
+                     if (status != QProcess::NormalExit || exitCode != 0)
+                       showMessage(CannotOpenMessage(target, exitCode), MessageStyle::Critical);
+                   });
+  QObject::connect(process, &QProcess::errorOccurred, &context_,
+                   [this, target, url](QProcess::ProcessError error) {
+                     // No xdg-open: Qt knows a few other ways.
+                     if (error == QProcess::FailedToStart && !QDesktopServices::openUrl(url))
+                       showMessage(CannotOpenMessage(target, -1), MessageStyle::Critical);
+                   });
+  QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+  QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError e) {
+    if (e == QProcess::FailedToStart) process->deleteLater();
+  });
+  process->start("xdg-open", {url.toString(QUrl::FullyEncoded)});
 }
 
 void QtDesktopHost::setPointer(int pointer) {
-  const bool wait = pointer == kPointerHourglass;
-  if (wait == waitCursor_) return;
-  if (wait)
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  else
+  if (pointer != kPointerHourglass && pointer != kPointerBusy) pointer = kPointerDefault;
+  if (pointer == pointer_) return;
+  const QCursor cursor(pointer == kPointerHourglass ? Qt::WaitCursor : Qt::BusyCursor);
+  if (pointer_ == kPointerDefault)
+    QApplication::setOverrideCursor(cursor);
+  else if (pointer == kPointerDefault)
     QApplication::restoreOverrideCursor();
-  waitCursor_ = wait;
+  else
+    QApplication::changeOverrideCursor(cursor);
+  pointer_ = pointer;
+}
+
+bool QtDesktopHost::confirm(const std::string& question) {
+  return QMessageBox::question(QApplication::activeWindow(), "Quorvel", q(question),
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
 }
 
 std::optional<std::string> QtDesktopHost::openFileDialog(QWidget* owner,
                                                          const FileDialogRequest& request) {
+  FileDialogRequest one = request;
+  one.multiple = false;
+  return First(RunFileDialog(owner, one, QFileDialog::AcceptOpen));
+}
+
+std::vector<std::string> QtDesktopHost::openFilesDialog(QWidget* owner,
+                                                        const FileDialogRequest& request) {
   return RunFileDialog(owner, request, QFileDialog::AcceptOpen);
 }
 
 std::optional<std::string> QtDesktopHost::saveFileDialog(QWidget* owner,
                                                          const FileDialogRequest& request) {
-  return RunFileDialog(owner, request, QFileDialog::AcceptSave);
+  return First(RunFileDialog(owner, request, QFileDialog::AcceptSave));
 }
 
-std::optional<std::string> QtDesktopHost::folderDialog(QWidget* owner, const std::string& prompt) {
-  const QString dir = QFileDialog::getExistingDirectory(owner, q(prompt));
+std::optional<std::string> QtDesktopHost::folderDialog(QWidget* owner, const std::string& prompt,
+                                                       const std::string& initialDir) {
+  const QString dir = QFileDialog::getExistingDirectory(owner, q(prompt), q(initialDir));
   if (dir.isEmpty()) return std::nullopt;
   return dir.toStdString();
 }
@@ -157,6 +224,13 @@ int QtDesktopHost::screenDpiY() {
 
 int QtDesktopHost::runModal(QDialog& dialog) {
   return dialog.exec();
+}
+
+void QtDesktopHost::showModeless(QDialog& dialog) {
+  dialog.setWindowModality(Qt::NonModal);
+  dialog.show();
+  dialog.raise();
+  dialog.activateWindow();
 }
 
 }  // namespace quorvel

@@ -38,7 +38,7 @@ WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& fo
     use.app->setDisplayAlerts(false);
     const int n = use.book->worksheetCount();
     progress.worksheets = n;
-    progress.total = static_cast<std::uint64_t>(std::max(n, 0));
+    progress.total = static_cast<std::uint64_t>(std::max(n, 0)) * kWorkPerWorksheet;
     report();
     for (int s = 1; s <= n; ++s) {
       if (context.stop.stop_requested()) {
@@ -53,6 +53,15 @@ WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& fo
         names.recordWritten(fileBase);
         std::string file = prefix + fileBase + std::string(kTextExtension);
         use.book->selectSheet(s);
+        if (context.progress)
+          use.book->setProgress([&, s](std::uint64_t rowsRead, std::uint64_t rows) {
+            progress.worksheet = s;
+            progress.worksheetName = baseName;
+            progress.writing = true;
+            progress.done = static_cast<std::uint64_t>(s - 1) * kWorkPerWorksheet +
+                            (rows ? rowsRead * kWorkPerWorksheet / rows : 0);
+            report();
+          });
         spreadsheet::SheetStats stats;
         try {
           stats = use.book->saveAs(file, spreadsheet::xlCurrentPlatformText, context.stop);
@@ -64,7 +73,8 @@ WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& fo
       }
       progress.worksheet = s;
       progress.worksheetName = baseName;
-      progress.done = static_cast<std::uint64_t>(s);
+      progress.writing = false;
+      progress.done = static_cast<std::uint64_t>(s) * kWorkPerWorksheet;
       report();
     }
     use.finish();

@@ -53,16 +53,23 @@ struct WorkbookConversion {
   std::optional<Failure> failure;  // with Failed (and FolderNotCreated in a run)
 };
 
-// How far the work is, reported after a workbook is opened and after each
-// of its worksheets. The amounts count worksheets; they are 64-bit so that
-// a finer measure (cells or bytes read) fits the same fields.
+// The work of one worksheet in ConversionProgress's amounts.
+inline constexpr std::uint64_t kWorkPerWorksheet = 1000;
+
+// How far the work is, reported after a workbook is opened, after each of
+// its worksheets and, with our own component, while a worksheet is read.
+// The amounts give every worksheet kWorkPerWorksheet, shared out over its
+// rows as they are read.
 struct ConversionProgress {
-  std::size_t job = 0;        // in a run: the workbook's position in the job list, from 0
-  std::size_t jobs = 1;       // in a run: the number of jobs
-  std::string workbook;       // its path
-  int worksheet = 0;          // 1-based worksheet just done; 0 right after opening
+  std::size_t job = 0;   // in a run: the workbook's position in the job list, from 0
+  std::size_t jobs = 1;  // in a run: the number of jobs
+  std::string workbook;  // its path
+  // 1-based worksheet just done, or (while `writing`) being written; 0
+  // right after opening.
+  int worksheet = 0;
   int worksheets = 0;         // worksheets in the workbook
   std::string worksheetName;  // "" for a skipped worksheet and right after opening
+  bool writing = false;       // reported from inside the worksheet's writing
   std::uint64_t done = 0;     // work done in this workbook
   std::uint64_t total = 0;    // work in this workbook
 };

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <cmath>
 #include <functional>
 
 namespace quorvel::icons {
@@ -145,6 +146,23 @@ QIcon Convert() {
           << QPointF(26, 51) << QPointF(26, 46) << QPointF(14, 46);
     p.translate(0, -4);
     p.drawPolygon(arrow);
+  });
+}
+
+QIcon Cancel() {
+  return Draw([](QPainter& p) {
+    // A stop sign: a red octagon with a white bar.
+    QPolygonF octagon;
+    for (int i = 0; i < 8; ++i) {
+      const double angle = (22.5 + 45.0 * i) * 3.14159265358979 / 180.0;
+      octagon << QPointF(24 + 20 * std::cos(angle), 24 + 20 * std::sin(angle));
+    }
+    p.setPen(QPen(kRed.darker(130), 2));
+    p.setBrush(kRed);
+    p.drawPolygon(octagon);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(12, 20.5, 24, 7));
   });
 }
 

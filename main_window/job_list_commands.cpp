@@ -1,15 +1,50 @@
 // The job list and the workbook browser: add, remove, move, select.
+#include <QDir>
 #include <string>
 
 #include "dialogs/common_dialogs.h"
 #include "dialogs/desktop_host.h"
-#include "main_window/form1.h"
+#include "engine/path_kind.h"
 #include "main_window/list_view.h"
+#include "main_window/main_window.h"
 
 namespace quorvel {
 
 void MainWindow::clearSheetNames() {
   procedures_->state().sheetNames.erase();
+}
+
+std::string MainWindow::jobDialogFolder() const {
+  if (!lastJobFolder_.empty()) return lastJobFolder_;
+  // At first: where the last entry of the job list is, or the home folder.
+  for (int i = jobEntries_->count(); i >= 1; --i) {
+    const std::string path = jobEntries_->text(i);
+    switch (GetPathKind(path)) {
+      case PathKind::Directory:
+        return path;
+      case PathKind::File:
+        return FolderOfPath(path);
+      case PathKind::Nothing:
+        break;
+    }
+  }
+  return QDir::homePath().toStdString();
+}
+
+void MainWindow::addJobEntries(const std::vector<std::pair<std::string, int>>& entries) {
+  if (entries.empty()) return;
+  int index = 0;
+  for (const auto& [path, image] : entries) index = jobEntries_->add(path, image);
+  // Each added entry would be listed in turn, and only the last one stay
+  // on display: only the last one is.
+  const std::string path = entries.back().first;
+  jobEntries_->select(index);
+  jobEntries_->refresh();
+  jobEntries_->ensureVisible(index);
+  procedures_->AddFolderWorkbooks(path);
+  clearSheetNames();
+  setPointer(kPointerHourglass);
+  procedures_->ListWorkbookSheets();
 }
 
 void MainWindow::onAddWorkbookClicked() {
@@ -18,16 +53,13 @@ void MainWindow::onAddWorkbookClicked() {
     dialog.Init(this);
     dialog.setTitle("Select Excel File");
     dialog.setFilter(std::string("Excel File(*.xls;*.xlsx)") + '\0' + "*.xls;*.xlsx" + '\0');
+    dialog.setInitDir(jobDialogFolder());
+    dialog.setMultiSelect(true);
     if (dialog.ShowOpen()) {
-      const std::string path = dialog.FileName();
-      const int index = jobEntries_->add(path, kImageFile);
-      jobEntries_->select(index);
-      jobEntries_->refresh();
-      jobEntries_->ensureVisible(index);
-      procedures_->AddFolderWorkbooks(path);
-      clearSheetNames();
-      setPointer(kPointerHourglass);
-      procedures_->ListWorkbookSheets();
+      lastJobFolder_ = dialog.Path();
+      std::vector<std::pair<std::string, int>> entries;
+      for (const std::string& path : dialog.FileNames()) entries.emplace_back(path, kImageFile);
+      addJobEntries(entries);
     }
   } catch (...) {
     // Ends quietly; what was done stays done.
@@ -40,17 +72,12 @@ void MainWindow::onAddFolderClicked() {
     CCommonDialogs dialog(host_);
     dialog.Init(this);
     dialog.setTitle("Add all excel files in folder");
+    dialog.setInitDir(jobDialogFolder());
     if (dialog.ShowFolder()) {
       const std::string path = dialog.Path();
       if (!path.empty()) {
-        const int index = jobEntries_->add(path, kImageFolder);
-        jobEntries_->select(index);
-        procedures_->AddFolderWorkbooks(path);
-        jobEntries_->refresh();
-        jobEntries_->ensureVisible(index);
-        setPointer(kPointerHourglass);
-        clearSheetNames();
-        procedures_->ListWorkbookSheets();
+        lastJobFolder_ = path;
+        addJobEntries({{path, kImageFolder}});
       }
     }
   } catch (...) {
@@ -64,11 +91,12 @@ void MainWindow::onRemoveJobClicked() {
     const int index = jobEntries_->selected();
     if (count > 0 && index > 0) {
       jobEntries_->remove(index);
-      if (count == 1) {
-        clearSheetNames();
-        workbookEntries_->clear();
-        worksheetEntries_->clear();
-      } else {
+      // The lists showed the entry removed: nothing of it stays on display,
+      // also when the next entry has nothing to list.
+      clearSheetNames();
+      workbookEntries_->clear();
+      worksheetEntries_->clear();
+      if (count > 1) {
         const int next = index == 1 ? 1 : index - 1;
         jobEntries_->select(next);
         procedures_->AddFolderWorkbooks(jobEntries_->text(next));

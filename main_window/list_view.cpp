@@ -8,8 +8,19 @@
 namespace quorvel {
 
 namespace {
+
 constexpr int kImageRole = Qt::UserRole + 1;
-}
+
+// An entry whose tooltip is always its whole text, also after an edit.
+class Entry : public QTreeWidgetItem {
+ public:
+  QVariant data(int column, int role) const override {
+    if (role == Qt::ToolTipRole) return QTreeWidgetItem::data(column, Qt::DisplayRole);
+    return QTreeWidgetItem::data(column, role);
+  }
+};
+
+}  // namespace
 
 ListView::ListView(const QString& name, bool checkBoxes, QWidget* parent)
     : QTreeWidget(parent), checkBoxes_(checkBoxes) {
@@ -23,15 +34,16 @@ ListView::ListView(const QString& name, bool checkBoxes, QWidget* parent)
   setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
   setIconSize(QSize(16, 16));
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  header()->setStretchLastSection(false);
+  // Similar paths differ at their ends: keep both ends.
+  setTextElideMode(Qt::ElideMiddle);
+  header()->setStretchLastSection(true);
   header()->setSectionsMovable(false);
   header()->setSectionsClickable(false);
   header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-void ListView::addColumn(const QString& header, int width) {
+void ListView::addColumn(const QString& header) {
   setHeaderLabels({header});
-  setColumnWidth(0, width);
 }
 
 QIcon ListView::smallIcon(int image) const {
@@ -140,8 +152,9 @@ void ListViewEntries::setImage(int index, int image) {
 
 int ListViewEntries::add(const std::string& text, int image, int position) {
   const bool wasEmpty = count() == 0;
-  auto* entry = new QTreeWidgetItem;
-  Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+  auto* entry = new Entry;
+  Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  if (view_.labelsEditable()) flags |= Qt::ItemIsEditable;
   if (view_.checkBoxes()) flags |= Qt::ItemIsUserCheckable;
   entry->setFlags(flags);
   entry->setText(0, QString::fromStdString(text));
@@ -176,7 +189,9 @@ void ListViewEntries::select(int index) {
     view_.setCurrentItem(entry);
     entry->setSelected(true);
   } else {
+    // Nothing highlighted: the keyboard starts again at the first entry.
     view_.clearSelection();
+    view_.setCurrentItem(nullptr);
   }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The report-style list of the main window (job, workbook and worksheet list): one
-// column with a header, optional check boxes and small images, in-place
-// label editing (click a selected entry, or F2), never sorted. It keeps one
-// entry selected once it has any, and reports ItemClick when the user
-// selects an entry by mouse or keyboard; a click on a check box only ticks.
+// column with a header that spans the list, optional check boxes and small
+// images, optional in-place label editing (click a selected entry, or F2),
+// never sorted. Long texts lose their middle, and the whole text shows as
+// the entry's tooltip. It keeps one entry selected once the user picked
+// one, and reports ItemClick when the user selects an entry by mouse or
+// keyboard; a click on a check box only ticks.
 #include <QIcon>
 #include <QTreeWidget>
 #include <map>
@@ -17,7 +19,11 @@ class ListView : public QTreeWidget {
  public:
   ListView(const QString& name, bool checkBoxes, QWidget* parent);
 
-  void addColumn(const QString& header, int width);
+  // The one column, as wide as the list.
+  void addColumn(const QString& header);
+  // Whether the user may edit entries' texts in place; not at first.
+  void setLabelsEditable(bool editable) { labelsEditable_ = editable; }
+  bool labelsEditable() const { return labelsEditable_; }
   // Images 1, 2, 3… of the small-image list.
   void setSmallIcons(std::map<int, QIcon> icons) { icons_ = std::move(icons); }
   bool checkBoxes() const { return checkBoxes_; }
@@ -40,6 +46,7 @@ class ListView : public QTreeWidget {
   bool onCheckBox(const QPoint& pos) const;
 
   bool checkBoxes_;
+  bool labelsEditable_ = false;
   std::map<int, QIcon> icons_;
   QPersistentModelIndex pressed_;
   bool pressedOnCheckBox_ = false;

@@ -4,8 +4,9 @@
 #include <iostream>
 
 #include "dialogs/desktop_host.h"
+#include "dialogs/window_font.h"
 #include "main_window/command_line.h"
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
 #include "settings/app_folder.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,8 @@ int main(int argc, char** argv) {
   // Qt sees no arguments either.
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
+  // Message boxes and dialogs in the window's one font.
+  QApplication::setFont(quorvel::WindowFont());
   // Lets the desktop match the window to its menu entry and icon.
   QGuiApplication::setDesktopFileName(QUORVEL_APP_ID);
   quorvel::QtDesktopHost host;

@@ -1,6 +1,9 @@
 #include "main_window/output_combo.h"
 
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QUrl>
 
 namespace quorvel {
 
@@ -18,6 +21,52 @@ OutputCombo::OutputCombo(QWidget* parent) : QComboBox(parent) {
     typed_ = false;
     setEditText(itemText(index));
   });
+  connect(this, &QComboBox::editTextChanged, this, &QWidget::setToolTip);
+  // The line edit would insert a dropped folder's address as text.
+  lineEdit()->installEventFilter(this);
+  installEventFilter(this);
+  setAcceptDrops(true);
+}
+
+std::optional<QString> OutputCombo::DroppedFolder(const QMimeData* data) {
+  if (!data || !data->hasUrls() || data->urls().size() != 1) return std::nullopt;
+  const QUrl url = data->urls().front();
+  if (!url.isLocalFile()) return std::nullopt;
+  const QString path = url.toLocalFile();
+  if (!QFileInfo(path).isDir()) return std::nullopt;
+  // A folder's address may end in a separator; the box holds folders without.
+  return path.size() > 1 && path.endsWith('/') ? path.chopped(1) : path;
+}
+
+bool OutputCombo::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* drag = static_cast<QDragMoveEvent*>(event);
+      if (!drag->mimeData()->hasUrls()) break;  // plain text: the line edit's business
+      if (isEnabled() && DroppedFolder(drag->mimeData()))
+        drag->acceptProposedAction();
+      else
+        drag->ignore();
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (!drop->mimeData()->hasUrls()) break;
+      const auto folder = DroppedFolder(drop->mimeData());
+      if (folder && isEnabled()) {
+        typed_ = true;
+        setEditText(*folder);
+        drop->acceptProposedAction();
+      } else {
+        drop->ignore();
+      }
+      return true;
+    }
+    default:
+      break;
+  }
+  return QComboBox::eventFilter(watched, event);
 }
 
 void OutputCombo::selectIndex(int index) {

@@ -2,7 +2,11 @@
 // The output-directory box (Combo5): typed, or chosen from the history. Typing
 // makes the selected index -1; choosing an entry copies it into the text.
 // Enter adds nothing to the history and nothing completes what is typed.
+// A folder dropped on it from a file manager becomes its text, as if typed;
+// dropped files and addresses are refused. The whole text is its tooltip.
 #include <QComboBox>
+#include <QMimeData>
+#include <optional>
 
 #include "engine/window/window_model.h"
 
@@ -16,6 +20,12 @@ class OutputCombo : public QComboBox {
   void selectIndex(int index);
   bool typed() const { return typed_; }
   void setTyped(bool typed) { typed_ = typed; }
+
+  // The folder a drop carries: one local folder and nothing else.
+  static std::optional<QString> DroppedFolder(const QMimeData* data);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   bool typed_ = false;

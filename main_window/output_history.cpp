@@ -1,9 +1,11 @@
 // The output-directory history: Browse, View and the two
 // Edit-menu remove commands.
+#include <QDir>
+
 #include "dialogs/common_dialogs.h"
 #include "dialogs/desktop_host.h"
 #include "engine/path_kind.h"
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
 #include "main_window/output_combo.h"
 
 namespace quorvel {
@@ -12,9 +14,15 @@ void MainWindow::onBrowseClicked() {
   CCommonDialogs dialog(host_);
   dialog.Init(this);
   dialog.setTitle("Output Folder");
+  // The folder in the box, else the one chosen last, else home.
+  std::string start = outputEntries_->text();
+  if (start.empty() || GetPathKind(start) != PathKind::Directory) start = lastOutputFolder_;
+  if (start.empty()) start = QDir::homePath().toStdString();
+  dialog.setInitDir(start);
   if (!dialog.ShowFolder()) return;
   const std::string path = dialog.Path();
   if (path.empty()) return;
+  lastOutputFolder_ = path;
   outputEntries_->insert(0, path);
   if (outputEntries_->count() >= 1) outputEntries_->select(0);
 }

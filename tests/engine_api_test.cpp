@@ -2,6 +2,7 @@
 // reports while it works, and where it stops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <set>
@@ -99,10 +100,10 @@ TEST_F(Api, ReportsProgressPerWorksheetAndNumbersRestartOnlyAfterSuccess) {
   ASSERT_EQ(seen.size(), 4u);
   EXPECT_EQ(seen[0].worksheet, 0);
   EXPECT_EQ(seen[0].worksheets, 3);
-  EXPECT_EQ(seen[0].total, 3u);
+  EXPECT_EQ(seen[0].total, 3 * kWorkPerWorksheet);
   EXPECT_EQ(seen[1].worksheetName, "Jan");
   EXPECT_EQ(seen[2].worksheetName, "");  // skipped, still counted
-  EXPECT_EQ(seen[3].done, 3u);
+  EXPECT_EQ(seen[3].done, 3 * kWorkPerWorksheet);
   EXPECT_EQ(seen[3].workbook, path);
   EXPECT_EQ(names.sheetCounter, 0);
   EXPECT_EQ(files(dir.file("a")), (Strings{"1.txt", "2.txt"}));
@@ -115,6 +116,44 @@ TEST_F(Api, ReportsProgressPerWorksheetAndNumbersRestartOnlyAfterSuccess) {
   EXPECT_EQ(failed.sheets.size(), 1u);  // written before the failure, and kept
   EXPECT_EQ(files(dir.file("b")), Strings{"1.txt"});
   EXPECT_EQ(names.sheetCounter, 2);  // the next workbook numbers on from here
+}
+
+TEST_F(Api, OurComponentReportsProgressWhileALongWorksheetIsRead) {
+  // 20,000 rows: several reports inside the first worksheet; the one-row
+  // second has one, at its start, which names it.
+  std::vector<std::vector<test::GeneratedCell>> rows(20000, {1.0});
+  const std::string path = dir.file("Long.xlsx");
+  test::writeWorkbook(path, {{"Long", rows}, {"Short", {{2.0}}}});
+  std::vector<ConversionProgress> seen;
+  ConversionContext context;
+  context.progress = [&](const ConversionProgress& p) { seen.push_back(p); };
+  OutputFileNames names;
+  ASSERT_EQ(convertWorkbook({path, "Long.xlsx", {}}, folder("out"), NamingOption::SheetName, names,
+                            context)
+                .outcome,
+            Outcome::Done);
+  std::vector<std::uint64_t> inside;
+  std::vector<std::string> second;
+  for (const auto& p : seen) {
+    if (!p.writing) continue;
+    if (p.worksheet == 1) {
+      EXPECT_EQ(p.worksheetName, "Long");
+      inside.push_back(p.done);
+    } else {
+      EXPECT_EQ(p.done, kWorkPerWorksheet);
+      second.push_back(p.worksheetName);
+    }
+  }
+  EXPECT_EQ(second, Strings{"Short"});
+  ASSERT_GE(inside.size(), 4u);
+  EXPECT_EQ(inside.front(), 0u);
+  EXPECT_TRUE(std::is_sorted(inside.begin(), inside.end()));
+  EXPECT_GT(inside.back(), kWorkPerWorksheet / 2);
+  EXPECT_LT(inside.back(), kWorkPerWorksheet);
+  // The reports after each worksheet stand at its end.
+  EXPECT_EQ(seen.back().done, 2 * kWorkPerWorksheet);
+  EXPECT_EQ(seen.back().total, 2 * kWorkPerWorksheet);
+  EXPECT_FALSE(seen.back().writing);
 }
 
 TEST_F(Api, AStopEndsTheWorkbookAfterTheCurrentWorksheet) {

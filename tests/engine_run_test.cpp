@@ -11,8 +11,9 @@ using Step = test::FakeScript::Step;
 using Strings = std::vector<std::string>;
 using test::EngineSetup;
 
-void expectIdle(const MemoryWindow& w) {
-  EXPECT_EQ(w.statuses.back(), "");
+// After a run that did not start, or one that ended with `status`.
+void expectIdle(const MemoryWindow& w, const std::string& status = "") {
+  EXPECT_EQ(w.statuses.back(), status);
   EXPECT_EQ(w.progressValues.back(), 0);
   EXPECT_EQ(w.pointers.back(), kPointerDefault);
 }
@@ -45,14 +46,18 @@ TEST(OutputDirectory, AnExistingTypedFolderIsAcceptedAsItIs) {
   EXPECT_EQ(s.procedures.state().outputDirectory, "/");
 }
 
-TEST(OutputDirectory, WhatCannotBeCreatedIsRefused) {
+TEST(OutputDirectory, WhatCannotBeCreatedIsRefusedNamingThePathAndTheReason) {
   EngineSetup s;
   test::writeFile(s.dir.file("file"), "");
   for (std::string typed : {s.dir.file("missing/child"), s.dir.file("file")}) {
     s.window.desk.messages.clear();
-    s.window.output.setText(typed);
+    s.window.output.setText(typed + "/");
     EXPECT_FALSE(s.procedures.CheckOutputDirectory()) << typed;
-    EXPECT_EQ(test::messageTexts(s.window), Strings{"Failed to create folder!"});
+    ASSERT_EQ(s.window.desk.messages.size(), 1u);
+    const std::string& text = s.window.desk.messages[0].text;
+    const std::string start = "Failed to create folder '" + typed + "': ";
+    EXPECT_EQ(text.substr(0, start.size()), start);
+    EXPECT_GT(text.size(), start.size()) << "no reason given";
     EXPECT_EQ(s.window.desk.messages[0].style, MessageStyle::Critical);
   }
   EXPECT_FALSE(std::filesystem::exists(s.dir.file("missing")));
@@ -86,14 +91,18 @@ TEST_F(Run, AnEmptyWorkbookListOnlyShowsAMessage) {
   expectIdle(s.window);
 }
 
-TEST_F(Run, NothingTickedStillValidatesAndOpensTheOutput) {
-  s.jobFolder({"Book1.xls"});
+TEST_F(Run, NothingTickedSaysSoAndCreatesNothing) {
+  s.jobFolder({"Book1.xls", "Book2.xls"});
   s.window.workbooks.setTicked(1, false);
+  s.window.workbooks.setTicked(2, false);
   s.procedures.RunConversion();
-  EXPECT_EQ(GetPathKind(out), PathKind::Directory);
-  EXPECT_TRUE(EngineSetup::listing(out).empty());
+  EXPECT_EQ(test::messageTexts(s.window),
+            Strings{"No workbook is ticked: tick the workbooks to convert."});
+  EXPECT_EQ(s.window.desk.messages[0].style, MessageStyle::Information);
+  EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_TRUE(s.script->calls.empty());
-  EXPECT_EQ(s.window.desk.opened, Strings{out + "/"});
+  EXPECT_TRUE(s.window.desk.opened.empty());
+  EXPECT_EQ(s.window.output.count(), 0);  // not converted into: not remembered
   expectIdle(s.window);
 }
 
@@ -101,7 +110,8 @@ TEST_F(Run, AnUnusableOutputConvertsAndOpensNothing) {
   s.jobFolder({"Book1.xls"});
   s.window.output.setText(s.dir.file("no/such"));
   s.procedures.RunConversion();
-  EXPECT_EQ(test::messageTexts(s.window), Strings{"Failed to create folder!"});
+  ASSERT_EQ(s.window.desk.messages.size(), 1u);
+  EXPECT_EQ(s.window.desk.messages[0].text.rfind("Failed to create folder '", 0), 0u);
   EXPECT_TRUE(s.script->calls.empty());
   EXPECT_TRUE(s.window.desk.opened.empty());
   expectIdle(s.window);
@@ -117,9 +127,10 @@ TEST_F(Run, FolderNamesAreCleanedAndSuffixesCountUp) {
   EXPECT_EQ(EngineSetup::listing(out + "/Book12"), Strings{"Sheet1.txt"});
   EXPECT_EQ(test::readFile(out + "/Book13/Sheet1.txt"), "Book1.xlsx:Sheet1\r\n");
   EXPECT_EQ(s.window.statuses[0], "Convert Book1");
-  EXPECT_EQ(s.window.pointers.front(), kPointerHourglass);
+  EXPECT_EQ(s.window.pointers.front(), kPointerBusy);
   EXPECT_TRUE(s.window.desk.messages.empty());
-  expectIdle(s.window);
+  EXPECT_TRUE(s.window.desk.failureLists.empty());
+  expectIdle(s.window, "Converted 4 of 4 workbooks, 0 failed");
 }
 
 TEST_F(Run, ANameEmptyAfterCleaningGoesIntoANumberedFolder) {
@@ -143,12 +154,17 @@ TEST_F(Run, AFailedWorkbookIsReportedAndTheRunGoesOn) {
   s.script->failStep = Step::Open;
   s.script->failOnCall = 1;
   s.procedures.RunConversion();
-  EXPECT_EQ(test::messageTexts(s.window), (Strings{s.script->failText, "Convert Ab file failed!"}));
-  EXPECT_EQ(s.window.desk.messages[1].style, MessageStyle::Critical);
+  // Shown together at the end, with the texts they always had.
+  EXPECT_TRUE(s.window.desk.messages.empty());
+  ASSERT_EQ(s.window.desk.failureLists.size(), 1u);
+  const RunReport& report = s.window.desk.failureLists[0];
+  ASSERT_EQ(report.failures.size(), 1u);
+  EXPECT_EQ(report.failures[0].workbook, "A b.xls");
+  EXPECT_EQ(report.failures[0].messages, (Strings{s.script->failText, "Convert Ab file failed!"}));
   EXPECT_EQ(EngineSetup::listing(out + "/C"), Strings{"Sheet1.txt"});
   EXPECT_FALSE(std::filesystem::exists(out + "/Ab"));  // made, and removed as it stayed empty
   EXPECT_EQ(s.window.desk.opened, Strings{out + "/"});
-  expectIdle(s.window);
+  expectIdle(s.window, "Converted 1 of 2 workbooks, 1 failed");
 }
 
 TEST_F(Run, AFolderThatCannotBeMadeFailsOnlyItsWorkbook) {
@@ -163,7 +179,9 @@ TEST_F(Run, AFolderThatCannotBeMadeFailsOnlyItsWorkbook) {
   std::string longName(300, 'x');
   s.window.workbooks.setTicked(s.window.workbooks.add(longName + ".xls", 0, 1), true);
   s.procedures.RunConversion();
-  Strings messages = test::messageTexts(s.window);
+  ASSERT_EQ(s.window.desk.failureLists.size(), 1u);
+  ASSERT_EQ(s.window.desk.failureLists[0].failures.size(), 1u);
+  Strings messages = s.window.desk.failureLists[0].failures[0].messages;
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_NE(messages[0].find("'" + out + "/" + longName.substr(0, 255) + "'"), std::string::npos)
       << messages[0];

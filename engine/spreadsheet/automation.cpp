@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <new>
 
+#include "engine/spreadsheet/progress_cursor.h"
+
 namespace quorvel::spreadsheet {
 
 namespace {
@@ -37,8 +39,13 @@ class ComponentWorkbook final : public Workbook {
     checkIndex(active_);
     try {
       std::size_t sheet = static_cast<std::size_t>(active_ - 1);
-      return writeSheetText([&] { return reader().openWorksheet(sheet); }, reader().formatter(),
-                            path, std::move(stop));
+      return writeSheetText(
+          [&]() -> std::unique_ptr<SheetCursor> {
+            auto cursor = reader().openWorksheet(sheet);
+            if (!progress_) return cursor;
+            return std::make_unique<ProgressCursor>(std::move(cursor), progress_);
+          },
+          reader().formatter(), path, std::move(stop));
     } catch (const FormatError& e) {
       throw errorForFile(e, path_);
     } catch (const std::bad_alloc&) {
@@ -49,6 +56,8 @@ class ComponentWorkbook final : public Workbook {
   }
 
   void close() override { reader_.reset(); }
+
+  void setProgress(SheetProgress progress) override { progress_ = std::move(progress); }
 
  private:
   WorkbookReader& reader() {
@@ -67,6 +76,7 @@ class ComponentWorkbook final : public Workbook {
   std::string path_;
   std::unique_ptr<WorkbookReader> reader_;
   int active_ = 1;
+  SheetProgress progress_;
 };
 
 class ComponentApplication final : public Application {

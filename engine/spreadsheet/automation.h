@@ -10,6 +10,7 @@
 //
 // Every failure raises SpreadsheetError with a positive number and a
 // description for the user.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stop_token>
@@ -24,6 +25,10 @@ namespace quorvel::spreadsheet {
 // The file format of SaveAs that writes the active worksheet as text.
 inline constexpr int xlCurrentPlatformText = -4158;
 
+// How far saveAs is through the active worksheet: the rows read so far of
+// the rows the worksheet records (0 when it records none).
+using SheetProgress = std::function<void(std::uint64_t rowsRead, std::uint64_t rows)>;
+
 class Workbook {
  public:
   virtual ~Workbook() = default;
@@ -35,6 +40,9 @@ class Workbook {
   // may break off, leaving no file, and raise StopRequested.
   virtual SheetStats saveAs(const std::string& path, int fileFormat, std::stop_token stop = {}) = 0;
   virtual void close() = 0;  // step 8
+  // Called from inside saveAs while it reads; an application that cannot
+  // tell never calls it.
+  virtual void setProgress(SheetProgress progress) { (void)progress; }
 };
 
 class Application {

@@ -1,7 +1,10 @@
 #pragma once
 // The small interfaces through which the window's procedures work on the
 // window: the window implements them over its widgets, the tests in memory.
+#include <optional>
 #include <string>
+
+#include "engine/window/run_report.h"
 
 namespace quorvel {
 
@@ -16,6 +19,7 @@ enum class MessageStyle { Plain, Critical, Information };
 // The mouse pointer.
 inline constexpr int kPointerDefault = 0;
 inline constexpr int kPointerHourglass = 11;
+inline constexpr int kPointerBusy = 13;  // the arrow with the hourglass: busy, yet usable
 
 // An ordered, 1-based list of entries with a text, a tick and a small image,
 // and at most one selected entry (the job, workbook and worksheet lists).
@@ -64,6 +68,12 @@ class Desktop {
   virtual void showMessage(const std::string& text, MessageStyle style) = 0;
   // Opens a folder, file or address in the desktop's default program.
   virtual void open(const std::string& target) = 0;
+  // The end of a run with failures: every failure at once, in one window
+  // whose text can be copied.
+  virtual void showFailures(const RunReport& report) = 0;
+  // Asks for the password of the workbook named `workbook`, modally.
+  // `again`: the last one given did not open it. Nothing: skip it.
+  virtual std::optional<std::string> askPassword(const std::string& workbook, bool again) = 0;
 };
 
 // Everything of the main window the window's procedures read or change.

@@ -8,12 +8,31 @@
 #include "engine/limits.h"
 #include "engine/output_directory.h"
 #include "engine/path_kind.h"
+#include "engine/window/run_progress.h"
+#include "engine/workbook_folder.h"
 #include "engine/workbook_inspection.h"
 
 namespace quorvel {
 
 WindowProcedures::WindowProcedures(WindowModel& window, spreadsheet::ApplicationFactory application)
     : window_(window), application_(std::move(application)) {}
+
+spreadsheet::ApplicationFactory WindowProcedures::applicationAsking(AskPassword ask) {
+  OpenWithPasswords create;
+  if (application_)
+    create = [base = application_](const spreadsheet::OpenOptions&) { return base(); };
+  else
+    create = [](const spreadsheet::OpenOptions& options) {
+      return spreadsheet::createApplication(options);
+    };
+  return PasswordAskingFactory(std::move(create), state_.passwords, std::move(ask));
+}
+
+spreadsheet::ApplicationFactory WindowProcedures::applicationAskingTheDesktop() {
+  return applicationAsking([this](const std::string& workbook, bool again) {
+    return window_.desktop().askPassword(workbook, again);
+  });
+}
 
 // --- Path classification and folder scan
 
@@ -93,7 +112,7 @@ void WindowProcedures::ListWorkbookSheets(SheetListing listing) {
     return;
   }
   // What was read before a failure stays listed.
-  const WorksheetList list = listWorksheets(path, application_);
+  const WorksheetList list = listWorksheets(path, applicationAskingTheDesktop());
   for (int s = 1; s <= static_cast<int>(list.names.size()); ++s) {
     const std::string& name = list.names[static_cast<std::size_t>(s) - 1];
     int i = sheets.add(name);
@@ -145,6 +164,8 @@ WorkbookJob WindowProcedures::jobAt(int index) {
 }
 
 void WindowProcedures::showProgress(const ConversionProgress& progress) {
+  // The bar counts worksheets.
+  if (progress.writing) return;
   if (progress.worksheet == 0)
     window_.setProgressMax(progress.worksheets);
   else
@@ -177,7 +198,7 @@ ConvertResult WindowProcedures::showResult(const WorkbookConversion& conversion)
 
 ConvertResult WindowProcedures::ConvertWorkbook(int index) {
   ConversionContext context;
-  context.application = application_;
+  context.application = applicationAskingTheDesktop();
   context.progress = [this](const ConversionProgress& p) { showProgress(p); };
   last_ = convertWorkbook(jobAt(index), state_.workbookOutputFolder,
                           NamingOptionAt(window_.namingOption()), state_.names, context);
@@ -201,51 +222,133 @@ bool WindowProcedures::CheckOutputDirectory() {
   const OutputDirectoryCheck check = validateOutputDirectory(box.text(), box.selectedIndex() == -1);
   state_.outputDirectory = check.directory;
   if (check.accepted()) return true;
-  window_.desktop().showMessage(describe(*check.problem),
-                                *check.problem == DirectoryProblem::NoneGiven
-                                    ? MessageStyle::Information
-                                    : MessageStyle::Critical);
+  std::string message = describe(*check.problem);
+  // Which folder, and what the system said.
+  if (*check.problem == DirectoryProblem::CannotCreate)
+    message = DescribeFolderFailure(check.directory, check.reason);
+  window_.desktop().showMessage(message, *check.problem == DirectoryProblem::NoneGiven
+                                             ? MessageStyle::Information
+                                             : MessageStyle::Critical);
   return false;
 }
 
 // --- The Convert command
 
-void WindowProcedures::RunConversion() {
+namespace {
+
+// A run's observer that is the window itself, on the window's thread.
+class WindowObserver final : public RunObserver {
+ public:
+  explicit WindowObserver(WindowModel& window) : window_(window) {}
+  void status(const std::string& text) override { window_.setStatus(text); }
+  void progress(int permille) override { window_.setProgressValue(permille); }
+  std::optional<std::string> password(const std::string& workbook, bool again) override {
+    return window_.desktop().askPassword(workbook, again);
+  }
+
+ private:
+  WindowModel& window_;
+};
+
+std::uint64_t FileSize(const std::string& path) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  return error ? 0 : static_cast<std::uint64_t>(size);
+}
+
+}  // namespace
+
+std::optional<PreparedRun> WindowProcedures::BeginConversion() {
   EntryList& workbooks = window_.workbookList();
   Desktop& desktop = window_.desktop();
   const int n = workbooks.count();  // read once: the list is not re-read during the run
+  bool anyTicked = false;
+  for (int i = 1; i <= n && !anyTicked; ++i) anyTicked = workbooks.ticked(i);
   if (n < 1) {
     desktop.showMessage("Please select a workbook first!", MessageStyle::Information);
+  } else if (!anyTicked) {
+    // Nothing to convert: the output directory is neither made nor opened.
+    desktop.showMessage("No workbook is ticked: tick the workbooks to convert.",
+                        MessageStyle::Information);
   } else if (CheckOutputDirectory()) {
+    // A typed directory converted into joins the history as a browsed one.
+    ComboBox& box = window_.outputBox();
+    if (box.selectedIndex() == -1) {
+      box.insert(0, box.text());
+      box.select(0);
+    }
     StoreSheetNames();
-    window_.setPointer(kPointerHourglass);
-    std::vector<WorkbookJob> jobs;
+    PreparedRun run;
     for (int i = 1; i <= n; ++i)
-      if (workbooks.ticked(i)) jobs.push_back(jobAt(i));
-    RunSettings settings;
-    settings.outputDirectory = state_.outputDirectory;
-    settings.naming = NamingOptionAt(window_.namingOption());
-    settings.application = application_;
-    settings.sharedNames = &state_.names;
-    RunEvents events;
-    events.starting = [&](std::size_t, const std::string& folderName) {
-      window_.setStatus("Convert " + folderName);
-    };
-    events.progress = [&](const ConversionProgress& p) { showProgress(p); };
-    // Each failure is shown as it happens, and the run goes on.
-    events.finished = [&](const JobResult& result) {
-      state_.workbookOutputFolder = result.outputFolder;
-      last_ = result.conversion;
-      if (showResult(result.conversion) != ConvertResult::Converted)
-        desktop.showMessage("Convert " + result.folderName + " file failed!",
-                            MessageStyle::Critical);
-    };
-    runConversion(jobs, settings, events);
-    desktop.open(state_.outputDirectory);
+      if (workbooks.ticked(i)) {
+        run.jobs.push_back(jobAt(i));
+        run.sizes.push_back(FileSize(run.jobs.back().path));
+      }
+    run.settings.outputDirectory = state_.outputDirectory;
+    run.settings.naming = NamingOptionAt(window_.namingOption());
+    run.settings.sharedNames = &state_.names;
+    window_.setPointer(kPointerBusy);
+    window_.setProgressMax(RunProgress::kScale);
+    window_.setProgressValue(0);
+    return run;
   }
   window_.setStatus("");
   window_.setProgressValue(0);
   window_.setPointer(kPointerDefault);
+  return std::nullopt;
+}
+
+std::vector<JobResult> WindowProcedures::ConvertJobs(const PreparedRun& run, RunObserver& observer,
+                                                     std::stop_token stop) {
+  RunSettings settings = run.settings;
+  settings.application = applicationAsking([&observer](const std::string& workbook, bool again) {
+    return observer.password(workbook, again);
+  });
+  RunProgress progress(run.sizes);
+  int shown = 0;
+  std::string status;
+  // Only changes go to the window: a long worksheet reports thousands of
+  // times.
+  auto show = [&](int permille) {
+    if (progress.status() != status) observer.status(status = progress.status());
+    if (permille != shown) observer.progress(shown = permille);
+  };
+  RunEvents events;
+  events.starting = [&](std::size_t job, const std::string& folderName) {
+    show(progress.starting(job, folderName));
+  };
+  events.progress = [&](const ConversionProgress& p) { show(progress.update(p)); };
+  events.finished = [&](const JobResult& result) { show(progress.finished(result.job)); };
+  return runConversion(run.jobs, settings, events, std::move(stop));
+}
+
+RunReport WindowProcedures::EndConversion(const PreparedRun& run,
+                                          const std::vector<JobResult>& results, bool stopped,
+                                          bool quiet) {
+  for (auto it = results.rbegin(); it != results.rend(); ++it)
+    if (it->conversion.outcome != Outcome::NotStarted) {
+      state_.workbookOutputFolder = it->outputFolder;
+      last_ = it->conversion;
+      break;
+    }
+  RunReport report = ReportRun(run.jobs, results, stopped);
+  window_.setStatus(report.summary());
+  window_.setProgressValue(0);
+  window_.setPointer(kPointerDefault);
+  if (!quiet) {
+    if (!report.failures.empty()) window_.desktop().showFailures(report);
+    // A run the user stopped opens nothing.
+    if (!stopped) window_.desktop().open(state_.outputDirectory);
+  }
+  return report;
+}
+
+void WindowProcedures::RunConversion() {
+  const std::optional<PreparedRun> run = BeginConversion();
+  if (!run) return;
+  WindowObserver observer(window_);
+  const std::vector<JobResult> results = ConvertJobs(*run, observer);
+  EndConversion(*run, results, false);
 }
 
 }  // namespace quorvel

@@ -4,10 +4,17 @@
 // values. No Qt: the window implements WindowModel over its widgets, the
 // tests in memory.
 #include <cstdint>
+#include <optional>
+#include <stop_token>
 #include <string>
+#include <vector>
 
+#include "engine/conversion_run.h"
 #include "engine/output_naming.h"
 #include "engine/spreadsheet/automation.h"
+#include "engine/window/run_observer.h"
+#include "engine/window/run_report.h"
+#include "engine/window/session_passwords.h"
 #include "engine/window/sheet_name_table.h"
 #include "engine/window/window_model.h"
 #include "engine/workbook_conversion.h"
@@ -21,6 +28,15 @@ struct WindowState {
   OutputFileNames names;             // SheetCounter and the random names
   std::string outputDirectory;       // ends in exactly one separator once validated
   std::string workbookOutputFolder;  // no trailing separator
+  SessionPasswords passwords;        // typed in this session; never saved
+};
+
+// A conversion run as the Convert command found the lists: what the run's
+// thread works on, the window's lists left alone.
+struct PreparedRun {
+  std::vector<WorkbookJob> jobs;     // the ticked workbooks, in list order
+  std::vector<std::uint64_t> sizes;  // their sizes in bytes, which weigh the progress
+  RunSettings settings;
 };
 
 // How ListWorkbookSheets lists the selected workbook's worksheets.
@@ -66,7 +82,21 @@ class WindowProcedures {
   // Output folder validation: sets OutputDirectory, or says why not.
   bool CheckOutputDirectory();
 
-  // The Convert command: the ticked workbooks of the workbook list.
+  // The Convert command: the ticked workbooks of the workbook list, in
+  // three steps so that the middle one can run on a thread of its own.
+  // BeginConversion checks the lists and the output directory (saying what
+  // is wrong, and then ending as a run ends) and takes the jobs.
+  std::optional<PreparedRun> BeginConversion();
+  // The run itself; touches nothing of the window but through `observer`,
+  // and only the shared values that `run` names. Stops soon after `stop`.
+  std::vector<JobResult> ConvertJobs(const PreparedRun& run, RunObserver& observer,
+                                     std::stop_token stop = {});
+  // The end: the counts in the status line, the failures shown together,
+  // the output directory opened (not after a stop), the bar and pointer
+  // reset. `quiet`: the window is closing; nothing is shown or opened.
+  RunReport EndConversion(const PreparedRun& run, const std::vector<JobResult>& results,
+                          bool stopped, bool quiet = false);
+  // All three, one after the other, on this thread.
   void RunConversion();
 
   WindowState& state() { return state_; }
@@ -75,6 +105,10 @@ class WindowProcedures {
   WorkbookJob jobAt(int index);
   ConvertResult showResult(const WorkbookConversion& conversion);
   void showProgress(const ConversionProgress& progress);
+  // The application factory with the session's passwords, asking `ask`
+  // for more.
+  spreadsheet::ApplicationFactory applicationAsking(AskPassword ask);
+  spreadsheet::ApplicationFactory applicationAskingTheDesktop();
 
   WindowModel& window_;
   spreadsheet::ApplicationFactory application_;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "dialogs/desktop_host.h"
-#include "main_window/form1.h"
 #include "main_window/list_view.h"
+#include "main_window/main_window.h"
 #include "settings/line_file.h"
 
 int main(int argc, char** argv) {

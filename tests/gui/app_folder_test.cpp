@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "main_window/form1.h"
 #include "main_window/list_view.h"
+#include "main_window/main_window.h"
 #include "settings/app_folder.h"
 #include "settings/line_file.h"
 #include "settings/settings_file.h"

@@ -1,6 +1,8 @@
 // The job list and the browser behind it: adding, removing, moving and
 // selecting entries, and the worksheet labels and ticks kept while moving
 // between the workbooks of one entry.
+#include <QApplication>
+
 #include "tests/gui/window_fixture.h"
 
 namespace quorvel::test {
@@ -183,13 +185,80 @@ TEST_F(BrowserTest, RemoveAllEmptiesTheThreeListsButNotTheHistory) {
   EXPECT_TRUE(texts(jobList()).empty());
 }
 
-TEST_F(BrowserTest, AnEditedJobTextIsThePathNextTime) {
-  editLabel(jobList(), 2, QString::fromStdString(jobs));
-  click(jobList(), 2);
+TEST_F(BrowserTest, OnlyWorksheetLabelsCanBeEdited) {
+  click(jobList(), 1);
+  for (ListView* list : {jobList(), workbookList()}) {
+    const Strings before = texts(list);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F2);
+    EXPECT_EQ(list->viewport()->findChild<QLineEdit*>(), nullptr) << qPrintable(list->objectName());
+    // A click on the selected entry selects it again; nothing opens for editing.
+    click(list, 1);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    EXPECT_EQ(list->viewport()->findChild<QLineEdit*>(), nullptr) << qPrintable(list->objectName());
+    EXPECT_EQ(texts(list), before);
+  }
+  editLabel(worksheetList(), 1, "January");
+  EXPECT_EQ(texts(worksheetList()), (Strings{"January", "Feb"}));
+}
+
+TEST_F(BrowserTest, AtStartNothingIsHighlightedAndNothingListed) {
+  EXPECT_EQ(selected(jobList()), 0);
+  EXPECT_EQ(jobList()->currentItem(), nullptr);
+  EXPECT_TRUE(texts(workbookList()).empty());
+  EXPECT_TRUE(script->calls.empty());
+  // Remove and move have nothing to act on.
+  QTest::mouseClick(removeJobButton(), Qt::LeftButton);
+  QTest::mouseClick(moveDownButton(), Qt::LeftButton);
+  EXPECT_EQ(texts(jobList()), (Strings{jobs, single}));
+  // The keyboard starts at the first entry.
+  jobList()->setFocus();
+  QTest::keyClick(jobList(), Qt::Key_Down);
+  EXPECT_EQ(selected(jobList()), 1);
   EXPECT_EQ(texts(workbookList()), (Strings{"A.xls", "B.xls"}));
-  editLabel(workbookList(), 1, "nothing.xls");
-  click(workbookList(), 1);  // names no file: nothing to list, no message
-  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(BrowserTest, RemovingAnEntryClearsWhatTheListsShowedOfIt) {
+  form->jobEntries().add(data.file("gone"), kImageMissing);
+  click(jobList(), 2);
+  ASSERT_EQ(texts(worksheetList()), Strings{"Only"});
+  // The neighbour above has workbooks: they are shown instead.
+  QTest::mouseClick(removeJobButton(), Qt::LeftButton);
+  EXPECT_EQ(texts(workbookList()), (Strings{"A.xls", "B.xls"}));
+  EXPECT_EQ(texts(worksheetList()), (Strings{"Jan", "Feb"}));
+  // The entry left has nothing to list: nothing of the removed one stays.
+  form->jobEntries().select(1);
+  QTest::mouseClick(removeJobButton(), Qt::LeftButton);
+  EXPECT_EQ(texts(jobList()), Strings{data.file("gone")});
+  EXPECT_TRUE(texts(workbookList()).empty());
+  EXPECT_TRUE(texts(worksheetList()).empty());
+}
+
+TEST_F(BrowserTest, AddExcelTakesSeveralFilesAndStartsWhereTheLastChoiceWas) {
+  const std::string d = workbook("D.xls", "More");
+  script->sheetsByFile["D.xls"] = {"Dee"};
+  host.filesAnswers = {{single, d}};
+  QTest::mouseClick(addWorkbookButton(), Qt::LeftButton);
+  EXPECT_TRUE(host.lastFileRequest.multiple);
+  // At first where the job list's last workbook is.
+  EXPECT_EQ(host.lastFileRequest.initialDir, data.path().string());
+  // Each added as one file is; the last one selected and listed.
+  EXPECT_EQ(texts(jobList()), (Strings{jobs, single, single, d}));
+  EXPECT_EQ(images(jobList()),
+            (std::vector<int>{kImageFolder, kImageFile, kImageFile, kImageFile}));
+  EXPECT_EQ(selected(jobList()), 4);
+  EXPECT_EQ(texts(workbookList()), Strings{"D.xls"});
+  EXPECT_EQ(texts(worksheetList()), Strings{"Dee"});
+  EXPECT_EQ(script->count("create"), 1);  // only the last is opened
+
+  // The next dialog, and Add Folder's, start where the last choice was.
+  QTest::mouseClick(addWorkbookButton(), Qt::LeftButton);
+  EXPECT_EQ(host.lastFileRequest.initialDir, data.path().string());
+  host.folderAnswers = {jobs};
+  QTest::mouseClick(addFolderButton(), Qt::LeftButton);
+  EXPECT_EQ(host.lastFolderStart, data.path().string());
+  QTest::mouseClick(addFolderButton(), Qt::LeftButton);
+  EXPECT_EQ(host.lastFolderStart, jobs);
 }
 
 TEST_F(BrowserTest, AnUnreadableWorkbookIsReportedAndStaysListed) {

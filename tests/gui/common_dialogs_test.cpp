@@ -107,7 +107,10 @@ TEST_F(CommonDialogsTest, ShowOpenFillsNameFolderAndTitleOnConfirm) {
   // The one fixed type, whatever Filter holds; a blank name to start with.
   ASSERT_EQ(host.lastFileRequest.types.size(), 1u);
   EXPECT_EQ(host.lastFileRequest.types[0].description, "Excel files(*.xls;*.xlsx;*.xlsm;*.xlsb)");
-  EXPECT_EQ(host.lastFileRequest.types[0].pattern, "*.xl*");
+  // Only the four kinds of workbook: no templates, add-ins or workspaces.
+  EXPECT_EQ(host.lastFileRequest.types[0].pattern, "*.xls;*.xlsx;*.xlsm;*.xlsb");
+  EXPECT_FALSE(host.lastFileRequest.multiple);
+  EXPECT_EQ(host.lastFileRequest.initialDir, "");
   EXPECT_EQ(host.lastFileRequest.initialFile, "");
   EXPECT_EQ(host.lastFileRequest.defaultExtension, "xls");
 
@@ -117,6 +120,28 @@ TEST_F(CommonDialogsTest, ShowOpenFillsNameFolderAndTitleOnConfirm) {
   EXPECT_EQ(dialog.FileName(), "/data/book.xlsx");
   EXPECT_EQ(dialog.Path(), "/data");
   EXPECT_EQ(dialog.FileTitle(), "book.xlsx");
+}
+
+TEST_F(CommonDialogsTest, ShowOpenTakesSeveralFilesAndStartsInInitDir) {
+  dialog.Init(&owner);
+  dialog.setMultiSelect(true);
+  dialog.setInitDir("/data");
+  host.filesAnswers.push_back({"/data/a.xls", "/data/sub/b.xlsx"});
+  ASSERT_TRUE(dialog.ShowOpen());
+  EXPECT_TRUE(host.lastFileRequest.multiple);
+  EXPECT_EQ(host.lastFileRequest.initialDir, "/data");
+  EXPECT_EQ(dialog.FileNames(), (std::vector<std::string>{"/data/a.xls", "/data/sub/b.xlsx"}));
+  EXPECT_EQ(dialog.FileName(), "/data/a.xls");
+  EXPECT_EQ(dialog.FileTitle(), "a.xls");
+  EXPECT_EQ(dialog.Path(), "/data");
+  // Cancelled: the last choice stays.
+  EXPECT_FALSE(dialog.ShowOpen());
+  EXPECT_EQ(dialog.FileNames().size(), 2u);
+
+  dialog.setInitDir("/out");
+  host.folderAnswers.push_back("/out/x");
+  ASSERT_TRUE(dialog.ShowFolder());
+  EXPECT_EQ(host.lastFolderStart, "/out");
 }
 
 TEST_F(CommonDialogsTest, ShowOpenRefusesBeforeInitAndATooLongName) {

@@ -2,8 +2,8 @@
 // sub-folders of the output directory, worksheets under their labels.
 #include <xlsxwriter.h>
 
-#include <QEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 
 #include "tests/gui/window_fixture.h"
@@ -12,16 +12,6 @@ namespace quorvel::test {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-// Counts the paints a widget receives.
-class PaintCounter : public QObject {
- public:
-  int paints = 0;
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return false;
-  }
-};
 
 class ConvertTest : public WindowTest {
  protected:
@@ -46,11 +36,6 @@ class ConvertTest : public WindowTest {
     ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
   }
 
-  void typeOutput(const std::string& path) {
-    outputDirectoryBox()->lineEdit()->selectAll();
-    QTest::keyClick(outputDirectoryBox()->lineEdit(), Qt::Key_Delete);
-    QTest::keyClicks(outputDirectoryBox()->lineEdit(), QString::fromStdString(path));
-  }
   std::string out(const std::string& relative) const { return data.file("out/" + relative); }
 };
 
@@ -72,10 +57,10 @@ TEST_F(ConvertTest, GeneratedWorkbooksBecomeTextFilesUnderTheirLabels) {
   clickTick(worksheetList(), 2);
   typeOutput(data.file("out"));  // typed, not there yet: created
 
-  PaintCounter labelPaints, barPaints;
-  statusLabel()->installEventFilter(&labelPaints);
-  progressBar()->installEventFilter(&barPaints);
-  QTest::mouseClick(convertButton(), Qt::LeftButton);
+  std::vector<int> values;
+  QObject::connect(progressBar(), &QProgressBar::valueChanged,
+                   [&](int value) { values.push_back(value); });
+  convertAndWait();
 
   EXPECT_TRUE(host.messages.empty()) << host.messages[0].text;
   EXPECT_EQ(test::readFile(out("Plan/Plan_Plan.txt")), "Goal\r\n3\r\n");
@@ -83,22 +68,24 @@ TEST_F(ConvertTest, GeneratedWorkbooksBecomeTextFilesUnderTheirLabels) {
   EXPECT_EQ(test::readFile(out("Sales2024/January.txt")), "Region\tAmount\r\nNorth\t12.5\r\n");
   EXPECT_FALSE(std::filesystem::exists(out("Sales2024/Feb.txt")));
   EXPECT_EQ(host.opens, (std::vector<Opened>{{data.file("out") + "/", kShowNormal}}));
-  // Idle again, and the user saw the run while the window was blocked.
-  EXPECT_EQ(statusLabel()->text(), "");
-  EXPECT_EQ(progressBar()->value(), 0);
+  // The bar went up to the end of the run and back; the end is announced.
+  ASSERT_FALSE(values.empty());
+  EXPECT_EQ(*std::max_element(values.begin(), values.end()), 1000);
+  EXPECT_EQ(values.back(), 0);
+  EXPECT_EQ(statusLabel()->text(), "Converted 2 of 2 workbooks, 0 failed");
   EXPECT_EQ(host.pointer(), kPointerDefault);
-  EXPECT_GT(labelPaints.paints, 0);
-  EXPECT_GT(barPaints.paints, 0);
+  // The typed directory joined the history.
+  EXPECT_EQ(comboEntries(outputDirectoryBox()), Strings{data.file("out")});
 
   // A second run finds the folders taken and makes new ones beside them.
   namingBox()->setCurrentIndex(2);
-  convertAction()->trigger();
+  convertAndWait([&] { convertAction()->trigger(); });
   EXPECT_EQ(test::readFile(out("Plan1/1.txt")), "Goal\r\n3\r\n");
   EXPECT_EQ(test::readFile(out("Sales20241/1.txt")), "Region\tAmount\r\nNorth\t12.5\r\n");
   EXPECT_FALSE(std::filesystem::exists(out("Sales20241/2.txt")));
 }
 
-TEST_F(ConvertTest, UntickedWorkbooksAreSkippedAndFailuresReportedOneByOne) {
+TEST_F(ConvertTest, UntickedWorkbooksAreSkippedAndFailuresListedOnceAtTheEnd) {
   for (const char* name : {"Book1.xls", "Book1.xlsx", "Bad.xls", "Skip.xls"})
     workbook(name, "Books");
   books = (data.path() / "Books").string();
@@ -112,11 +99,22 @@ TEST_F(ConvertTest, UntickedWorkbooksAreSkippedAndFailuresReportedOneByOne) {
   clickTick(workbookList(), 4);
   script->failStep = FakeScript::Step::Open;
   script->failOnCall = 1;  // the next open: Bad.xls, the first ticked
-  QTest::mouseClick(convertButton(), Qt::LeftButton);
+  std::string listed, heading;
+  host.onModal = [&](QDialog& dialog) {
+    listed = named<QPlainTextEdit>(dialog, "failureText")->toPlainText().toStdString();
+    heading = named<QLabel>(dialog, "failureSummary")->text().toStdString();
+  };
+  convertAndWait();
 
-  ASSERT_EQ(host.messages.size(), 2u);
-  EXPECT_EQ(host.messages[0], (Message{script->failText, MessageStyle::Plain}));
-  EXPECT_EQ(host.messages[1], (Message{"Convert Bad file failed!", MessageStyle::Critical}));
+  // No message while the run lasted: one list at its end, which names the
+  // workbook and gives its messages in their order.
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(host.dialogs, Strings{"modal:FailureList"});
+  EXPECT_EQ(heading, "Converted 2 of 3 workbooks, 1 failed");
+  EXPECT_NE(listed.find("Bad.xls\n    " + script->failText + "\n    Convert Bad file failed!\n"),
+            std::string::npos)
+      << listed;
+  EXPECT_EQ(statusLabel()->text(), QString::fromStdString(heading));
   EXPECT_FALSE(std::filesystem::exists(out("Bad")));  // made, and removed as it stayed empty
   EXPECT_EQ(test::readFile(out("Book11/S.txt")), "Book1.xls:S\r\n");
   EXPECT_EQ(test::readFile(out("Book12/T.txt")), "Book1.xlsx:T\r\n");
@@ -131,9 +129,9 @@ TEST_F(ConvertTest, AnUnusableOutputDirectoryConvertsNothing) {
   start();
   click(jobList(), 1);
   const auto calls = script->calls.size();
-  convertAction()->trigger();  // a history entry that is gone
+  convertAndWait([&] { convertAction()->trigger(); });  // a history entry that is gone
   typeOutput("");
-  convertAction()->trigger();
+  convertAndWait([&] { convertAction()->trigger(); });
   EXPECT_EQ(host.messages,
             (std::vector<Message>{{"Folder does not exist!", MessageStyle::Critical},
                                   {"Please select output folder", MessageStyle::Information}}));

@@ -40,9 +40,13 @@ class ScriptedHost : public DesktopHost {
   std::vector<int> pointers;
   std::vector<std::string> dialogs;  // "open:<title>", "folder:<prompt>", "modal:<name>", ...
 
-  // Answers, taken in order; an empty queue answers "cancelled".
+  // Answers, taken in order; an empty queue answers "cancelled". A dialog
+  // for several files takes `filesAnswers` first, then one of `fileAnswers`.
   std::deque<std::optional<std::string>> fileAnswers;
+  std::deque<std::vector<std::string>> filesAnswers;
   std::deque<std::optional<std::string>> folderAnswers;
+  std::deque<bool> confirmAnswers;  // none left: No
+  std::string lastFolderStart;
   std::optional<std::uint32_t> colorAnswer;
   std::optional<FontChoice> fontAnswer;
   bool printAnswer = false;
@@ -50,6 +54,9 @@ class ScriptedHost : public DesktopHost {
   int dpi = 96;
   // Runs in place of a modal dialog's event loop.
   std::function<void(QDialog&)> onModal;
+  // Runs when a dialog is shown without a loop of its own.
+  std::function<void(QDialog&)> onModeless;
+  std::vector<std::string> questions;
 
   FileDialogRequest lastFileRequest;
   FontRequest lastFontRequest;
@@ -73,10 +80,32 @@ class ScriptedHost : public DesktopHost {
                                             const FileDialogRequest& request) override {
     return fileDialog("save:", owner, request);
   }
-  std::optional<std::string> folderDialog(QWidget* owner, const std::string& prompt) override {
+  std::vector<std::string> openFilesDialog(QWidget* owner,
+                                           const FileDialogRequest& request) override {
+    if (filesAnswers.empty()) {
+      auto one = fileDialog("open:", owner, request);
+      return one ? std::vector<std::string>{*one} : std::vector<std::string>{};
+    }
+    dialogs.push_back("open:" + request.title);
+    lastOwner = owner;
+    lastFileRequest = request;
+    auto answer = filesAnswers.front();
+    filesAnswers.pop_front();
+    return answer;
+  }
+  std::optional<std::string> folderDialog(QWidget* owner, const std::string& prompt,
+                                          const std::string& initialDir) override {
     dialogs.push_back("folder:" + prompt);
     lastOwner = owner;
+    lastFolderStart = initialDir;
     return take(folderAnswers);
+  }
+  bool confirm(const std::string& question) override {
+    questions.push_back(question);
+    if (confirmAnswers.empty()) return false;
+    const bool answer = confirmAnswers.front();
+    confirmAnswers.pop_front();
+    return answer;
   }
   std::optional<std::uint32_t> colorDialog(QWidget* owner, std::uint32_t color,
                                            std::uint32_t flags) override {
@@ -107,6 +136,11 @@ class ScriptedHost : public DesktopHost {
     dialogs.push_back("modal:" + dialog.objectName().toStdString());
     if (onModal) onModal(dialog);
     return dialog.result();
+  }
+  void showModeless(QDialog& dialog) override {
+    dialogs.push_back("modeless:" + dialog.objectName().toStdString());
+    dialog.show();
+    if (onModeless) onModeless(dialog);
   }
 
  private:

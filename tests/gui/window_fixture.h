@@ -10,12 +10,14 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest/QTest>
+#include <functional>
 #include <memory>
 
-#include "main_window/form1.h"
 #include "main_window/list_view.h"
+#include "main_window/main_window.h"
 #include "main_window/output_combo.h"
 #include "settings/setting_dialog.h"
 #include "tests/gui/named_widget.h"
@@ -70,6 +72,23 @@ class WindowTest : public ::testing::Test {
   QAction* helpAction() const { return named<QAction>(*form, "Help1"); }
   QAction* homePageAction() const { return named<QAction>(*form, "HomePage"); }
   QAction* aboutAction() const { return named<QAction>(*form, "About"); }
+  QAction* quitAction() const { return named<QAction>(*form, "Quit"); }
+
+  // A run lasts at most this long in a test, on a machine under load.
+  static constexpr int kRunTimeoutMs = 120000;
+
+  // Presses Convert (or does `press`) and waits until the run has ended;
+  // returns at once when no run starts.
+  void convertAndWait(const std::function<void()>& press = {}) {
+    QSignalSpy finished(form.get(), &MainWindow::conversionFinished);
+    if (press)
+      press();
+    else
+      QTest::mouseClick(convertButton(), Qt::LeftButton);
+    if (finished.count() == 0 && form->converting()) {
+      ASSERT_TRUE(finished.wait(kRunTimeoutMs)) << "the run did not end";
+    }
+  }
 
   void start() {
     form = std::make_unique<MainWindow>(
@@ -136,6 +155,13 @@ class WindowTest : public ::testing::Test {
       QTest::keyClicks(editor, text);
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents();
+  }
+
+  // Types `path` into the output box, replacing its text.
+  void typeOutput(const std::string& path) {
+    outputDirectoryBox()->lineEdit()->selectAll();
+    QTest::keyClick(outputDirectoryBox()->lineEdit(), Qt::Key_Delete);
+    QTest::keyClicks(outputDirectoryBox()->lineEdit(), QString::fromStdString(path));
   }
 
   static std::vector<std::string> comboEntries(QComboBox* box) {

@@ -74,7 +74,35 @@ void FakeScript::record(const std::string& call) {
   calls.push_back(call);
 }
 
+void FakeScript::holdAt(Step s, int onCall) {
+  std::lock_guard lock(holdMutex_);
+  holdStep_ = s;
+  holdCountdown_ = onCall;
+  held_ = released_ = false;
+}
+
+bool FakeScript::waitUntilHeld(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(holdMutex_);
+  return holdChanged_.wait_for(lock, timeout, [this] { return held_; });
+}
+
+void FakeScript::release() {
+  {
+    std::lock_guard lock(holdMutex_);
+    released_ = true;
+  }
+  holdChanged_.notify_all();
+}
+
 void FakeScript::step(Step s, const std::string& call) {
+  {
+    std::unique_lock lock(holdMutex_);
+    if (holdCountdown_ > 0 && s == holdStep_ && --holdCountdown_ == 0) {
+      held_ = true;
+      holdChanged_.notify_all();
+      holdChanged_.wait(lock, [this] { return released_; });
+    }
+  }
   std::lock_guard<std::mutex> lock(mutex_);
   calls.push_back(call);
   if (failOnCall > 0 && s == failStep && ++seen_[s] == failOnCall)

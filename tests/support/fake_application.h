@@ -1,6 +1,8 @@
 #pragma once
 // A scripted stand-in for the spreadsheet component: workbooks with chosen
 // worksheet names, a failure at a chosen step, and a record of every call.
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -37,6 +39,13 @@ class FakeScript : public std::enable_shared_from_this<FakeScript> {
 
   int count(const std::string& call) const;
 
+  // Holds a run on another thread: the `onCall`-th call of `s` (counted
+  // from now) waits, before it is recorded, until release().
+  void holdAt(Step s, int onCall = 1);
+  // Waits until a call is held there; false after `timeout`.
+  bool waitUntilHeld(std::chrono::milliseconds timeout = std::chrono::seconds(60));
+  void release();
+
   // Internal: records the call and raises the scripted failure. Both may be
   // called from several conversion threads at once.
   void step(Step s, const std::string& call);
@@ -45,6 +54,11 @@ class FakeScript : public std::enable_shared_from_this<FakeScript> {
  private:
   std::mutex mutex_;
   std::map<Step, int> seen_;
+  std::mutex holdMutex_;
+  std::condition_variable holdChanged_;
+  Step holdStep_ = Step::Create;
+  int holdCountdown_ = 0;  // calls of holdStep_ until the held one; 0: none
+  bool held_ = false, released_ = false;
 };
 
 }  // namespace quorvel::test

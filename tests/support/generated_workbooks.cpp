@@ -2,7 +2,11 @@
 
 #include <xlsxwriter.h>
 
+#include <filesystem>
 #include <stdexcept>
+
+#include "tests/support/ooxml_encryptor.h"
+#include "tests/support/test_support.h"
 
 namespace quorvel::test {
 
@@ -27,6 +31,15 @@ void writeWorkbook(const std::string& path, const std::vector<GeneratedSheet>& s
       }
   }
   if (workbook_close(book) != LXW_NO_ERROR) throw std::runtime_error("cannot write " + path);
+}
+
+void writeEncryptedWorkbook(const std::string& path, const std::vector<GeneratedSheet>& sheets,
+                            const std::u16string& password) {
+  const std::string plain = path + ".plain.xlsx";
+  writeWorkbook(plain, sheets);
+  const std::string package = readFile(plain);
+  std::filesystem::remove(plain);
+  writeFile(path, compoundFileOf(encryptAgile(package, password, {.spinCount = 1000})));
 }
 
 }  // namespace quorvel::test

@@ -16,4 +16,9 @@ struct GeneratedSheet {
 // Writes an .xlsx workbook; throws std::runtime_error when it cannot.
 void writeWorkbook(const std::string& path, const std::vector<GeneratedSheet>& sheets);
 
+// The same workbook encrypted with `password` (agile encryption, few hash
+// rounds so that tests stay quick), as an application saves it.
+void writeEncryptedWorkbook(const std::string& path, const std::vector<GeneratedSheet>& sheets,
+                            const std::u16string& password);
+
 }  // namespace quorvel::test

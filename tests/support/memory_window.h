@@ -2,6 +2,8 @@
 // A window held in memory: the tests of the window's procedures read back
 // what the procedures did to it. With helpers that set up the lists the way
 // the window's handlers leave them.
+#include <deque>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -78,9 +80,21 @@ class MemoryDesktop : public Desktop {
     messages.push_back({text, style});
   }
   void open(const std::string& target) override { opened.push_back(target); }
+  void showFailures(const RunReport& report) override { failureLists.push_back(report); }
+  // Answers from `passwordAnswers`, in order; none left: skip.
+  std::optional<std::string> askPassword(const std::string& workbook, bool again) override {
+    passwordQuestions.push_back(workbook + (again ? " again" : ""));
+    if (passwordAnswers.empty()) return std::nullopt;
+    auto answer = passwordAnswers.front();
+    passwordAnswers.pop_front();
+    return answer;
+  }
 
   std::vector<Message> messages;
   std::vector<std::string> opened;
+  std::vector<RunReport> failureLists;
+  std::deque<std::optional<std::string>> passwordAnswers;
+  std::vector<std::string> passwordQuestions;  // "Book.xlsx", "Book.xlsx again"
 };
 
 class MemoryWindow : public WindowModel {

@@ -1,14 +1,10 @@
-// Convert, Settings, Help, HomePage, About and Exit of the main window.
+// Settings, Help, HomePage, About and Exit of the main window.
 #include "dialogs/desktop_host.h"
 #include "help_about/help_about.h"
-#include "main_window/form1.h"
+#include "main_window/main_window.h"
 #include "settings/setting_dialog.h"
 
 namespace quorvel {
-
-void MainWindow::onConvertClicked() {
-  procedures_->RunConversion();
-}
 
 void MainWindow::onSettingsClicked() {
   ShowSettingsDialog(appFolder_, host_, this);
