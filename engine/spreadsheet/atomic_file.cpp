@@ -52,21 +52,20 @@ std::string_view keptPart(std::string_view name) {
   return name.substr(0, utf8CutLength(name, kMaxFileNameBytes - 2 - kRandomChars));
 }
 
-// An unnamed file in the temporary folder, open for reading and writing.
-int unnamedTemporaryFile() {
+}  // namespace
+
+int openUnnamedTemporaryFile() {
   std::error_code ec;
   std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
   if (ec) dir = "/tmp";
   int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
   // A file system without unnamed files: a named one, unlinked at once.
-  std::string pattern = (dir / "quorvel-output-XXXXXX").string();
+  std::string pattern = (dir / "quorvel-XXXXXX").string();
   fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd >= 0) ::unlink(pattern.c_str());
   return fd;
 }
-
-}  // namespace
 
 std::string temporaryPathBeside(const std::string& path) {
   thread_local std::mt19937 random(std::random_device{}());
@@ -92,7 +91,7 @@ bool isTemporaryNameFor(std::string_view name, std::string_view finalName) {
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
   if (path_ == kStandardOutput) {
-    const int fd = unnamedTemporaryFile();
+    const int fd = openUnnamedTemporaryFile();
     if (fd < 0) cannotWrite(path_, errno);
     stream_ = ::fdopen(fd, "w+b");
     if (!stream_) {

@@ -55,4 +55,9 @@ std::string temporaryPathBeside(const std::string& path);
 // path whose file name is `finalName`.
 bool isTemporaryNameFor(std::string_view name, std::string_view finalName);
 
+// A new file without a name in the temporary folder ($TMPDIR), open for
+// reading and writing (and closed on exec): gone once closed, however the
+// program ends. -1, with errno set, when none can be made.
+int openUnnamedTemporaryFile();
+
 }  // namespace quorvel::spreadsheet
