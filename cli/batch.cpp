@@ -3,15 +3,22 @@
 
 #include <filesystem>
 #include <optional>
+#include <system_error>
 
 #include "cli/progress.h"
+#include "cli/staged_folder.h"
 #include "engine/conversion_run.h"
+#include "engine/spreadsheet/atomic_file.h"
 #include "engine/work_queue.h"
+#include "engine/workbook_folder.h"
 #include "engine/workbook_inspection.h"
 
 namespace quorvel::cli {
 
 namespace {
+
+namespace fs = std::filesystem;
+using Notify = std::function<void(const WorkbookOutcome&)>;
 
 // Every workbook draws its random names from the same start, so a run gives
 // the same files whatever the number of jobs and however often it is run.
@@ -37,23 +44,38 @@ std::string whyFailed(Outcome outcome, const std::optional<Failure>& failure) {
   return "the conversion broke off";
 }
 
-std::vector<WorkbookOutcome> listAll(const std::vector<std::string>& workbooks,
-                                     const BatchOptions& options, Progress& progress,
-                                     const std::function<void(const WorkbookOutcome&)>& onFailure) {
+WorkbookJob jobOf(const InputWorkbook& workbook, const BatchOptions& options) {
+  WorkbookJob job{workbook.path, workbook.name, {}};
+  job.choices.only = options.sheets;
+  return job;
+}
+
+ConversionContext contextOf(const BatchOptions& options) {
+  ConversionContext context;
+  context.application = options.newApplication;
+  context.stop = options.stop;
+  context.text = options.text;
+  return context;
+}
+
+std::vector<WorkbookOutcome> outcomesFor(const std::vector<InputWorkbook>& workbooks) {
   std::vector<WorkbookOutcome> outcomes(workbooks.size());
-  for (std::size_t i = 0; i < workbooks.size(); ++i) outcomes[i].input = workbooks[i];
+  for (std::size_t i = 0; i < workbooks.size(); ++i) outcomes[i].input = workbooks[i].input;
+  return outcomes;
+}
+
+// The workbooks one at a time or several at once, each by `convert`, with
+// progress and a message for each failure.
+std::vector<WorkbookOutcome> eachWorkbook(
+    const std::vector<InputWorkbook>& workbooks, const BatchOptions& options, Progress& progress,
+    const Notify& onFailure,
+    const std::function<void(const InputWorkbook&, WorkbookOutcome&)>& convert) {
+  std::vector<WorkbookOutcome> outcomes = outcomesFor(workbooks);
   WorkQueue queue(workbooks.size(), options.jobs);
-  queue.run([&](std::size_t i) { progress.starting(workbooks[i]); },
+  queue.run([&](std::size_t i) { progress.starting(workbooks[i].input); },
+            [&](std::size_t i) { convert(workbooks[i], outcomes[i]); },
             [&](std::size_t i) {
-              WorkbookOutcome& out = outcomes[i];
-              WorksheetList list = listWorksheets(out.input, options.newApplication);
-              out.status = statusOf(list.outcome);
-              if (out.status == Status::Failed) out.error = whyFailed(list.outcome, list.failure);
-              for (std::size_t s = 0; s < list.names.size(); ++s)
-                out.sheets.push_back({static_cast<int>(s + 1), list.names[s], "", 0, 0});
-            },
-            [&](std::size_t i) {
-              progress.finished(workbooks[i]);
+              progress.finished(workbooks[i].input);
               if (outcomes[i].status == Status::Failed) {
                 progress.clear();
                 onFailure(outcomes[i]);
@@ -63,23 +85,91 @@ std::vector<WorkbookOutcome> listAll(const std::vector<std::string>& workbooks,
   return outcomes;
 }
 
-std::vector<WorkbookOutcome> convertAll(
-    const std::vector<std::string>& workbooks, const BatchOptions& options, Progress& progress,
-    const std::function<void(const WorkbookOutcome&)>& onFailure) {
+void list(const InputWorkbook& workbook, const BatchOptions& options, WorkbookOutcome& out) {
+  WorksheetList list = listWorksheets(workbook.path, options.newApplication);
+  out.status = statusOf(list.outcome);
+  if (out.status == Status::Failed) out.error = whyFailed(list.outcome, list.failure);
+  SelectedSheets chosen = SelectSheets(list.names, options.sheets);
+  if (out.status == Status::Done && !chosen.missing.empty()) {
+    out.status = Status::Failed;
+    out.error = spreadsheet::describeError(spreadsheet::ErrorCode::NoSuchSheet, workbook.name,
+                                           chosen.missing);
+    return;
+  }
+  for (int s : chosen.positions)
+    out.sheets.push_back({s, list.names[static_cast<std::size_t>(s - 1)], "", 0, 0});
+}
+
+// One workbook into its mirror folder, staged beside it and moved into place
+// only when every chosen worksheet is written.
+void convertMirrored(const InputWorkbook& workbook, const BatchOptions& options,
+                     WorkbookOutcome& out) {
+  const std::string folder = options.outputDirectory + workbook.relative;
+  auto fail = [&](std::string why) {
+    out.status = Status::Failed;
+    out.error = std::move(why);
+  };
+  std::error_code ec;
+  const fs::path parent = fs::path(folder).parent_path();
+  fs::create_directories(parent, ec);
+  if (ec) return fail(DescribeFolderFailure(parent.string(), ec.message()));
+  RemoveStaleStaging(folder);
+  if (options.skipExisting && fs::exists(fs::symlink_status(folder, ec))) {
+    out.status = Status::Skipped;
+    out.outputFolder = folder;
+    return;
+  }
+  StagedFolder staged(folder);
+  if (!staged.reason().empty()) return fail(DescribeFolderFailure(folder, staged.reason()));
+  OutputFileNames names(kRandomNameSeed);
+  WorkbookConversion conversion = convertWorkbook(jobOf(workbook, options), staged.path(),
+                                                  options.naming, names, contextOf(options));
+  out.status = statusOf(conversion.outcome);
+  if (out.status == Status::Failed) {
+    // Named by where the file was going, not by the hidden folder.
+    std::string why = whyFailed(conversion.outcome, conversion.failure);
+    if (std::size_t at = why.find(staged.path()); at != std::string::npos)
+      why.replace(at, staged.path().size(), folder);
+    return fail(std::move(why));
+  }
+  if (out.status != Status::Done) return;  // stopped: the staged folder goes, the old one stays
+  if (std::string why = staged.commit(); !why.empty()) return fail(std::move(why));
+  out.outputFolder = folder;
+  out.sheets = std::move(conversion.sheets);
+  for (WrittenSheet& sheet : out.sheets)
+    sheet.outputFile = folder + sheet.outputFile.substr(staged.path().size());
+}
+
+void convertToStandardOutput(const InputWorkbook& workbook, const BatchOptions& options,
+                             WorkbookOutcome& out) {
+  OutputFileNames names(kRandomNameSeed);
+  WorkbookConversion conversion =
+      convertWorkbook(jobOf(workbook, options), std::string(spreadsheet::kStandardOutput),
+                      options.naming, names, contextOf(options));
+  out.status = statusOf(conversion.outcome);
+  if (out.status == Status::Failed) out.error = whyFailed(conversion.outcome, conversion.failure);
+  out.sheets = std::move(conversion.sheets);
+  if (!out.sheets.empty()) out.outputFolder = std::string(spreadsheet::kStandardOutput);
+}
+
+std::vector<WorkbookOutcome> convertNumbered(const std::vector<InputWorkbook>& workbooks,
+                                             const BatchOptions& options, Progress& progress,
+                                             const Notify& onFailure) {
   std::vector<WorkbookJob> jobs;
-  for (const std::string& path : workbooks)
-    jobs.push_back({path, std::filesystem::path(path).filename().string(), {}});
+  for (const InputWorkbook& workbook : workbooks) jobs.push_back(jobOf(workbook, options));
   RunSettings settings;
   settings.outputDirectory = options.outputDirectory;
   settings.naming = options.naming;
   settings.threads = options.jobs;
   settings.application = options.newApplication;
   settings.randomSeed = kRandomNameSeed;
+  settings.text = options.text;
 
-  std::vector<WorkbookOutcome> outcomes(workbooks.size());
-  for (std::size_t i = 0; i < workbooks.size(); ++i) outcomes[i].input = workbooks[i];
+  std::vector<WorkbookOutcome> outcomes = outcomesFor(workbooks);
   RunEvents events;
-  events.starting = [&](std::size_t i, const std::string&) { progress.starting(workbooks[i]); };
+  events.starting = [&](std::size_t i, const std::string&) {
+    progress.starting(workbooks[i].input);
+  };
   events.finished = [&](const JobResult& result) {
     WorkbookOutcome& out = outcomes[result.job];
     out.status = statusOf(result.conversion.outcome);
@@ -100,13 +190,23 @@ std::vector<WorkbookOutcome> convertAll(
 
 }  // namespace
 
-std::vector<WorkbookOutcome> runBatch(
-    const std::vector<std::string>& workbooks, const BatchOptions& options,
-    const std::function<void(const WorkbookOutcome&)>& onFailure) {
+std::vector<WorkbookOutcome> runBatch(const std::vector<InputWorkbook>& workbooks,
+                                      const BatchOptions& options, const Notify& onFailure) {
   Progress progress(options.progress, workbooks.size());
-  std::vector<WorkbookOutcome> outcomes = options.listOnly
-                                              ? listAll(workbooks, options, progress, onFailure)
-                                              : convertAll(workbooks, options, progress, onFailure);
+  auto each = [&](void (*convert)(const InputWorkbook&, const BatchOptions&, WorkbookOutcome&)) {
+    return eachWorkbook(
+        workbooks, options, progress, onFailure,
+        [&](const InputWorkbook& w, WorkbookOutcome& out) { convert(w, options, out); });
+  };
+  std::vector<WorkbookOutcome> outcomes;
+  if (options.listOnly)
+    outcomes = each(list);
+  else if (options.outputDirectory == spreadsheet::kStandardOutput)
+    outcomes = each(convertToStandardOutput);
+  else if (options.layout == Layout::Mirror)
+    outcomes = each(convertMirrored);
+  else
+    outcomes = convertNumbered(workbooks, options, progress, onFailure);
   progress.clear();
   return outcomes;
 }

@@ -46,6 +46,8 @@ const char* statusText(Status status, bool listOnly) {
       return "stopped";
     case Status::NotStarted:
       return "not started";
+    case Status::Skipped:
+      return "skipped";
   }
   return "";
 }
@@ -115,7 +117,7 @@ std::string checkReportPath(const std::string& report, const std::vector<std::st
 std::string writeReport(const ReportTarget& target, const std::vector<WorkbookOutcome>& outcomes,
                         const RunSummary& run) {
   json workbooks = json::array();
-  int done = 0, failed = 0, stopped = 0;
+  int done = 0, failed = 0, stopped = 0, skipped = 0;
   for (const WorkbookOutcome& o : outcomes) {
     json sheets = json::array();
     for (const WrittenSheet& s : o.sheets) {
@@ -141,6 +143,9 @@ std::string writeReport(const ReportTarget& target, const std::vector<WorkbookOu
       case Status::Failed:
         ++failed;
         break;
+      case Status::Skipped:
+        ++skipped;
+        break;
       default:
         ++stopped;
     }
@@ -151,8 +156,12 @@ std::string writeReport(const ReportTarget& target, const std::vector<WorkbookOu
                  {"stopped", stopped}};
   if (run.signal) report["stoppedBy"] = signalName(run.signal);
   if (!run.listOnly) {
+    report["skipped"] = skipped;
     putText(report, "outputDirectory", run.outputDirectory);
     report["naming"] = run.naming;
+    report["layout"] = run.layout;
+    report["format"] = run.format;
+    report["values"] = run.values;
   }
   // Bad bytes are replaced here; the exact ones are in the "Bytes" fields.
   const std::string text = report.dump(2, ' ', false, json::error_handler_t::replace) + '\n';

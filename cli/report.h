@@ -22,10 +22,11 @@ std::string checkReportPath(const std::string& report, const std::vector<std::st
 
 // What the run leaves to say besides the workbooks.
 struct RunSummary {
-  std::string outputDirectory;  // "" when listing
+  std::string outputDirectory;  // "" when listing, "-" for standard output
   std::string naming;
   bool listOnly = false;
   int signal = 0;  // the signal that stopped the run; 0 for none
+  std::string layout = "new", format = "tsv", values = "display";
 };
 
 // Writes the report whole, under a temporary name renamed into place, so

@@ -42,6 +42,7 @@ std::vector<JobResult> runConversion(const std::vector<WorkbookJob>& jobs,
     ConversionContext context;
     context.application = settings.application;
     context.stop = stop;
+    context.text = settings.text;
     if (events.progress)
       context.progress = [&](const ConversionProgress& progress) {
         ConversionProgress inRun = progress;

@@ -25,6 +25,7 @@ struct RunSettings {
   // one thread, and numbering goes on after a workbook that failed.
   OutputFileNames* sharedNames = nullptr;
   std::uint32_t randomSeed = 1;
+  spreadsheet::TextOptions text;  // how every worksheet's text is written
 };
 
 struct JobResult {

@@ -20,8 +20,15 @@ enum class NamingOption {
 // The option at a position of the naming-option box; None for any other.
 NamingOption NamingOptionAt(int position);
 
-// The extension of every text file written.
+// The extension of every tab-separated text file written, and of every
+// comma-separated one.
 inline constexpr std::string_view kTextExtension = ".txt";
+inline constexpr std::string_view kCsvExtension = ".csv";
+
+// The extension of text files whose fields `separator` separates.
+constexpr std::string_view TextFileExtension(char separator) {
+  return separator == ',' ? kCsvExtension : kTextExtension;
+}
 
 // The text up to, not including, its last "."; unchanged without one.
 std::string StripExtension(const std::string& text);

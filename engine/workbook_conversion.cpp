@@ -5,6 +5,7 @@
 
 #include "engine/path_kind.h"
 #include "engine/server_use.h"
+#include "engine/spreadsheet/atomic_file.h"
 
 namespace quorvel {
 
@@ -25,6 +26,8 @@ WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& fo
   names.beginWorkbook();
   const std::string workbookName = StripExtension(job.name);
   const std::string prefix = folder + std::filesystem::path::preferred_separator;
+  const bool toStandardOutput = folder == spreadsheet::kStandardOutput;
+  const std::string extension(TextFileExtension(context.text.separator));
   ConversionProgress progress;
   progress.workbook = job.path;
   auto report = [&] {
@@ -39,6 +42,19 @@ WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& fo
     const int n = use.book->worksheetCount();
     progress.worksheets = n;
     progress.total = static_cast<std::uint64_t>(std::max(n, 0)) * kWorkPerWorksheet;
+    std::vector<bool> chosen(static_cast<std::size_t>(std::max(n, 0)) + 1, true);
+    if (!job.choices.only.all()) {
+      std::vector<std::string> sheetNames;
+      for (int s = 1; s <= n; ++s) sheetNames.push_back(use.book->worksheetName(s));
+      const SelectedSheets selected = SelectSheets(sheetNames, job.choices.only);
+      if (!selected.missing.empty())
+        throw spreadsheet::SpreadsheetError(
+            spreadsheet::ErrorCode::NoSuchSheet,
+            spreadsheet::describeError(spreadsheet::ErrorCode::NoSuchSheet, job.name,
+                                       selected.missing));
+      chosen.assign(chosen.size(), false);
+      for (int s : selected.positions) chosen[static_cast<std::size_t>(s)] = true;
+    }
     report();
     for (int s = 1; s <= n; ++s) {
       if (context.stop.stop_requested()) {
@@ -47,11 +63,14 @@ WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& fo
       }
       const WorksheetChoice choice = job.choices.at(s);
       std::string baseName;
-      if (choice.write) {
+      if (choice.write && chosen[static_cast<std::size_t>(s)]) {
         baseName = choice.label ? *choice.label : use.book->worksheetName(s);
-        std::string fileBase = names.MakeOutputFileName(naming, workbookName, baseName);
-        names.recordWritten(fileBase);
-        std::string file = prefix + fileBase + std::string(kTextExtension);
+        std::string file(spreadsheet::kStandardOutput);
+        if (!toStandardOutput) {
+          std::string fileBase = names.MakeOutputFileName(naming, workbookName, baseName);
+          names.recordWritten(fileBase);
+          file = prefix + fileBase + extension;
+        }
         use.book->selectSheet(s);
         if (context.progress)
           use.book->setProgress([&, s](std::uint64_t rowsRead, std::uint64_t rows) {
@@ -64,7 +83,8 @@ WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& fo
           });
         spreadsheet::SheetStats stats;
         try {
-          stats = use.book->saveAs(file, spreadsheet::xlCurrentPlatformText, context.stop);
+          stats = use.book->saveAs(file, spreadsheet::xlCurrentPlatformText, context.stop,
+                                   context.text);
         } catch (const spreadsheet::StopRequested&) {
           stopped = true;  // the file was not written
           break;

@@ -10,6 +10,7 @@
 
 #include "engine/outcome.h"
 #include "engine/output_naming.h"
+#include "engine/sheet_selection.h"
 #include "engine/spreadsheet/automation.h"
 
 namespace quorvel {
@@ -22,9 +23,12 @@ struct WorksheetChoice {
 
 // The worksheets of a workbook to write. Worksheet i (1-based) follows
 // sheets[i - 1]; worksheets past the end are written under their own
-// names, so the empty default writes every worksheet.
+// names, so the empty default writes every worksheet. When `only` chooses
+// some, the others are not written, and a workbook that lacks a chosen one
+// fails, naming it, before anything is written.
 struct WorksheetChoices {
   std::vector<WorksheetChoice> sheets;
+  SheetSelection only;
   WorksheetChoice at(int index) const;
 };
 
@@ -41,7 +45,7 @@ struct WorkbookJob {
 struct WrittenSheet {
   int index = 0;           // 1-based worksheet position
   std::string name;        // the worksheet's name, or the label it was written under
-  std::string outputFile;  // full path of the text file
+  std::string outputFile;  // full path of the text file, or kStandardOutput
   std::uint32_t rows = 0;
   std::uint32_t columns = 0;
 };
@@ -83,12 +87,17 @@ struct ConversionContext {
   // worksheet is written: a stop breaks off the worksheet, whose file is
   // then not written at all.
   std::stop_token stop;
+  // Separator, values and size limit of the text; its files end in ".csv"
+  // when the separator is a comma.
+  spreadsheet::TextOptions text;
 };
 
 // Converts `job` into `folder`, naming each file with `names` by `naming`
 // (the numbering of NamingOption::Number starts again after a converted
 // workbook and goes on after one that failed). A failure or a stop closes
-// the workbook; the files written before it stay, each one complete.
+// the workbook; the files written before it stay, each one complete. A
+// `folder` of spreadsheet::kStandardOutput sends each chosen worksheet's
+// text to standard output instead, whole, one after the other.
 WorkbookConversion convertWorkbook(const WorkbookJob& job, const std::string& folder,
                                    NamingOption naming, OutputFileNames& names,
                                    const ConversionContext& context = {});

@@ -86,6 +86,48 @@ TEST_F(Api, ChoicesPickWorksheetsAndTheirNames) {
   EXPECT_EQ(script->count("name 1") + script->count("name 2"), 0);  // a label needs no name
 }
 
+TEST(SheetSelection, ByNameOrPositionInWorkbookOrderEachOnce) {
+  const Strings names = {"Jan", "Feb", "mar", "MAR"};
+  EXPECT_EQ(SelectSheets(names, {}).positions, (std::vector<int>{1, 2, 3, 4}));
+  SelectedSheets chosen = SelectSheets(names, {{"Feb", "Jan"}, {2, 4}});
+  EXPECT_EQ(chosen.positions, (std::vector<int>{1, 2, 4}));
+  EXPECT_EQ(chosen.missing, "");
+  // An exact name first; letter case is ignored only when none has it.
+  EXPECT_EQ(SelectSheets(names, {{"MAR"}, {}}).positions, std::vector<int>{4});
+  EXPECT_EQ(SelectSheets(names, {{"Mar"}, {}}).positions, std::vector<int>{3});
+  EXPECT_EQ(SelectSheets(names, {{"jan"}, {}}).positions, std::vector<int>{1});
+  EXPECT_EQ(SelectSheets(names, {{"Jan", "Dec"}, {}}).missing, "none is named 'Dec'");
+  EXPECT_EQ(SelectSheets(names, {{}, {5}}).missing, "it has 4 worksheets, not 5");
+  EXPECT_EQ(SelectSheets(names, {{}, {0}}).missing, "it has 4 worksheets, not 0");
+}
+
+TEST_F(Api, ASelectionWritesOnlyItsWorksheetsAndAMissingOneFailsBeforeAnyIsWritten) {
+  const std::string path = book("Sales.xls", {"Jan", "Feb", "Mar"});
+  WorkbookJob job{path, "Sales.xls", {}};
+  job.choices.only.names = {"Mar"};
+  job.choices.only.positions = {1};
+  OutputFileNames names;
+  ConversionContext context;
+  context.application = script->factory();
+  context.text.separator = ',';
+  WorkbookConversion done =
+      convertWorkbook(job, folder("out"), NamingOption::Number, names, context);
+  ASSERT_EQ(done.outcome, Outcome::Done);
+  EXPECT_EQ(files(dir.file("out")), (Strings{"1.csv", "2.csv"}));
+  ASSERT_EQ(done.sheets.size(), 2u);
+  EXPECT_EQ(done.sheets[1].index, 3);
+  EXPECT_EQ(test::readFile(dir.file("out/2.csv")), "Sales.xls:Mar\r\n");
+
+  job.choices.only.names = {"Jan", "Dec"};
+  job.choices.only.positions = {};
+  done = convertWorkbook(job, folder("none"), NamingOption::SheetName, names, context);
+  EXPECT_EQ(done.outcome, Outcome::Failed);
+  ASSERT_TRUE(done.failure);
+  EXPECT_EQ(done.failure->description, "'Sales.xls' has no such worksheet: none is named 'Dec'");
+  EXPECT_TRUE(files(dir.file("none")).empty());
+  EXPECT_EQ(script->count("close"), 2);  // the failed workbook is closed too
+}
+
 TEST_F(Api, ReportsProgressPerWorksheetAndNumbersRestartOnlyAfterSuccess) {
   const std::string path = book("Sales.xls", {"Jan", "Feb", "Mar"});
   WorkbookJob job{path, "Sales.xls", {}};

@@ -223,10 +223,10 @@ class StopWhileSaving : public spreadsheet::Application {
       active = i;
       inner.selectSheet(i);
     }
-    spreadsheet::SheetStats saveAs(const std::string& path, int format,
-                                   std::stop_token token) override {
+    spreadsheet::SheetStats saveAs(const std::string& path, int format, std::stop_token token,
+                                   const spreadsheet::TextOptions& text) override {
       if (active == stopAt) stop.request_stop();
-      return inner.saveAs(path, format, token);
+      return inner.saveAs(path, format, token, text);
     }
     void close() override { inner.close(); }
     spreadsheet::Workbook& inner;

@@ -15,8 +15,9 @@ std::string baseName(const std::string& path) {
 
 class ComponentWorkbook final : public Workbook {
  public:
-  ComponentWorkbook(std::string path, std::unique_ptr<WorkbookReader> reader)
-      : path_(std::move(path)), reader_(std::move(reader)) {}
+  // `name`: how messages name the workbook.
+  ComponentWorkbook(std::string name, std::unique_ptr<WorkbookReader> reader)
+      : path_(std::move(name)), reader_(std::move(reader)) {}
 
   int worksheetCount() override { return static_cast<int>(reader().worksheets().size()); }
 
@@ -30,7 +31,8 @@ class ComponentWorkbook final : public Workbook {
     active_ = index;
   }
 
-  SheetStats saveAs(const std::string& path, int fileFormat, std::stop_token stop) override {
+  SheetStats saveAs(const std::string& path, int fileFormat, std::stop_token stop,
+                    const TextOptions& text) override {
     if (fileFormat != xlCurrentPlatformText)
       throw SpreadsheetError(ErrorCode::Unsupported,
                              "cannot save '" + baseName(path_) + "' in file format " +
@@ -45,7 +47,11 @@ class ComponentWorkbook final : public Workbook {
             if (!progress_) return cursor;
             return std::make_unique<ProgressCursor>(std::move(cursor), progress_);
           },
-          reader().formatter(), path, std::move(stop));
+          reader().formatter(), path, std::move(stop), text);
+    } catch (const SheetTooLarge& e) {
+      throw SpreadsheetError(
+          e.code(), describeError(e.code(), baseName(path_),
+                                  "its worksheet '" + worksheetName(active_) + "' " + e.what()));
     } catch (const FormatError& e) {
       throw errorForFile(e, path_);
     } catch (const std::bad_alloc&) {
@@ -84,14 +90,16 @@ class ComponentApplication final : public Application {
   explicit ComponentApplication(OpenOptions options) : options_(std::move(options)) {}
 
   Workbook& open(const std::string& path) override {
+    auto shown = options_.displayNames.find(path);
+    const std::string name = shown != options_.displayNames.end() ? shown->second : path;
     try {
       auto reader = openWorkbookReader(path, options_);
-      workbook_ = std::make_unique<ComponentWorkbook>(path, std::move(reader));
+      workbook_ = std::make_unique<ComponentWorkbook>(name, std::move(reader));
       return *workbook_;
     } catch (const FormatError& e) {
-      throw errorForFile(e, path);
+      throw errorForFile(e, name);
     } catch (const std::bad_alloc&) {
-      throw SpreadsheetError(ErrorCode::TooLarge, describeError(ErrorCode::TooLarge, baseName(path),
+      throw SpreadsheetError(ErrorCode::TooLarge, describeError(ErrorCode::TooLarge, baseName(name),
                                                                 "not enough memory to open it"));
     }
   }

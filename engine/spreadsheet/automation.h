@@ -35,10 +35,12 @@ class Workbook {
   virtual int worksheetCount() = 0;                  // step 4
   virtual std::string worksheetName(int index) = 0;  // step 5, 1-based
   virtual void selectSheet(int index) = 0;           // step 6, 1-based
-  // Step 7: writes the active worksheet to `path`, replacing an existing
-  // file. Returns the size of what was written. Once `stop` is requested it
-  // may break off, leaving no file, and raise StopRequested.
-  virtual SheetStats saveAs(const std::string& path, int fileFormat, std::stop_token stop = {}) = 0;
+  // Step 7: writes the active worksheet to `path` (kStandardOutput:
+  // standard output), replacing an existing file, as `text` says. Returns
+  // the size of what was written. Once `stop` is requested it may break
+  // off, leaving no file, and raise StopRequested.
+  virtual SheetStats saveAs(const std::string& path, int fileFormat, std::stop_token stop = {},
+                            const TextOptions& text = {}) = 0;
   virtual void close() = 0;  // step 8
   // Called from inside saveAs while it reads; an application that cannot
   // tell never calls it.

@@ -60,5 +60,9 @@ inline constexpr std::size_t kReadAheadBlockBytes = std::size_t(256) << 10;
 inline constexpr std::size_t kReadAheadBlocks = 2;
 // One file or folder name, in bytes: the file system's limit (NAME_MAX).
 inline constexpr std::size_t kMaxFileNameBytes = 255;
+// The separators and line ends a worksheet's used range may take by default
+// (1 GiB). A few stored cells far apart make a range of billions of empty
+// fields: one blank cell at XFD1048576 alone is 16 GiB of tabs.
+inline constexpr std::uint64_t kMaxSheetPaddingBytes = std::uint64_t(1) << 30;
 
 }  // namespace quorvel

@@ -11,6 +11,7 @@
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/spool.h"
+#include "engine/spreadsheet/xlsx/ooxml_values.h"
 
 namespace quorvel::spreadsheet {
 
@@ -99,16 +100,16 @@ class RowBuffer {
     }
     cells_.swap(unique);
   }
-  // The fields from the first to the last cell joined by tabs; the row
-  // holds at least one cell.
-  void body(std::string& out, RecordHeader& h) {
+  // The fields from the first to the last cell joined by separators; the
+  // row holds at least one cell.
+  void body(std::string& out, RecordHeader& h, char separator) {
     normalise();
     out.clear();
     h.first = cells_.front().col;
     h.last = cells_.back().col;
     std::uint32_t at = h.first;
     for (const RowCell& c : cells_) {
-      out.append(c.col - at, '\t');
+      out.append(c.col - at, separator);
       out.append(text_, c.offset, c.length);
       at = c.col;
     }
@@ -124,7 +125,7 @@ class RowBuffer {
 // An empty field between the first and the last is a gap, not a cell; the
 // first and the last field are always cells, even empty ones, so a piece of
 // empty texts still gives the row a cell.
-void addFields(const RecordHeader& h, std::string_view body, RowBuffer& into) {
+void addFields(const RecordHeader& h, std::string_view body, char separator, RowBuffer& into) {
   std::uint32_t col = h.first;
   std::size_t i = 0;
   for (;;) {
@@ -138,7 +139,7 @@ void addFields(const RecordHeader& h, std::string_view body, RowBuffer& into) {
             break;
         }
     }
-    std::size_t tab = body.find('\t', i);
+    std::size_t tab = body.find(separator, i);
     if (tab == std::string_view::npos) tab = body.size();
     if (tab > start || col == h.first || col == h.last)
       into.add(col, body.substr(start, tab - start));
@@ -221,22 +222,27 @@ struct Box {
 };
 
 void writeLine(std::uint32_t left, std::uint32_t right, const RecordHeader& h,
-               std::string_view body, std::string& out) {
-  out.append(h.first - left, '\t');
+               std::string_view body, char separator, std::string& out) {
+  out.append(h.first - left, separator);
   out += body;
-  out.append(right - h.last, '\t');
+  out.append(right - h.last, separator);
   out += "\r\n";
 }
 
 // Appends the cell's field to `text` as written, quoted where needed. False
 // for a blank cell, which adds nothing.
-bool appendCell(const Cell& cell, const CellFormatter& formatter, std::string& text,
-                std::string& scratch) {
+bool appendCell(const Cell& cell, const CellFormatter& formatter, CellValues values,
+                std::string& text, std::string& scratch) {
   std::size_t start = text.size();
+  const bool raw = values == CellValues::Raw;
   switch (cell.kind) {
     case CellKind::Blank:
       return false;
     case CellKind::Number:
+      if (raw) {
+        formatter.appendRawNumber(cell.style, cell.number, text);  // never quoted
+        return true;
+      }
       if (!cell.generalText.empty()) {
         text += cell.generalText;  // digits, a point and a sign: never quoted
         return true;
@@ -244,10 +250,16 @@ bool appendCell(const Cell& cell, const CellFormatter& formatter, std::string& t
       formatter.appendNumber(cell.style, cell.number, text);
       break;
     case CellKind::Text:
-      formatter.appendText(cell.style, cell.text, text);
+      if (raw)
+        text += cell.text;
+      else
+        formatter.appendText(cell.style, cell.text, text);
       break;
     case CellKind::Boolean:
-      formatter.appendBoolean(cell.style, cell.number != 0, text);
+      if (raw)
+        text += cell.number != 0 ? "TRUE" : "FALSE";
+      else
+        formatter.appendBoolean(cell.style, cell.number != 0, text);
       break;
     case CellKind::Error:
       text += cell.text;
@@ -262,10 +274,36 @@ bool appendCell(const Cell& cell, const CellFormatter& formatter, std::string& t
 }
 
 // Formats a cell with a value into the row (blank cells add nothing).
-void addCell(const Cell& cell, const CellFormatter& formatter, RowBuffer& row,
+void addCell(const Cell& cell, const CellFormatter& formatter, CellValues values, RowBuffer& row,
              std::string& scratch) {
   std::size_t start = row.textBuffer().size();
-  if (appendCell(cell, formatter, row.textBuffer(), scratch)) row.added(cell.col, start);
+  if (appendCell(cell, formatter, values, row.textBuffer(), scratch)) row.added(cell.col, start);
+}
+
+// "16 GiB", "1.5 MiB", "900 bytes": a size for a message.
+std::string sizeText(std::uint64_t bytes) {
+  static constexpr const char* kUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
+  std::size_t unit = 0;
+  double value = static_cast<double>(bytes);
+  while (value >= 1024 && unit + 1 < std::size(kUnits)) {
+    value /= 1024;
+    ++unit;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, unit == 0 || value >= 100 ? "%.0f %s" : "%.3g %s", value,
+                kUnits[unit]);
+  return text;
+}
+
+// Refuses a range whose empty cells alone would make more text than allowed.
+void checkPadding(std::uint32_t top, std::uint32_t left, std::uint32_t bottom, std::uint32_t right,
+                  const TextOptions& options) {
+  const std::uint64_t bytes = paddingBytes(bottom - top + 1ull, right - left + 1ull);
+  if (bytes <= options.maxPaddingBytes) return;
+  throw SheetTooLarge("spans " + xlsx::columnName(left) + std::to_string(top + 1) + ":" +
+                      xlsx::columnName(right) + std::to_string(bottom + 1) +
+                      ", whose separators and line ends alone would take " + sizeText(bytes) +
+                      ", past the limit of " + sizeText(options.maxPaddingBytes));
 }
 
 void checkLimits(const Cell& cell) {
@@ -279,13 +317,14 @@ void checkLimits(const Cell& cell) {
 // as a cell shows that range to be wrong or the cells to be out of order
 // (which the spool sorts out): the caller starts over.
 bool writeWithStoredRange(SheetCursor& cursor, Cell& cell, const CellRange& range,
-                          const CellFormatter& formatter, OutputFile& out, SheetStats& stats,
-                          StopCheck& stopCheck) {
+                          const CellFormatter& formatter, const TextOptions& options,
+                          OutputFile& out, SheetStats& stats, StopCheck& stopCheck) {
+  const char separator = options.separator;
   std::string& buf = out.buffer();
   std::uint32_t next = range.top;  // next row to write
   auto writeEmptyRows = [&](std::uint32_t to) {
     for (; next < to; ++next) {
-      buf.append(range.right - range.left, '\t');
+      buf.append(range.right - range.left, separator);
       buf += "\r\n";
       out.maybeFlush();
     }
@@ -294,7 +333,7 @@ bool writeWithStoredRange(SheetCursor& cursor, Cell& cell, const CellRange& rang
   std::uint32_t at = 0;   // the column of the last field written on the open line
   auto endLine = [&] {
     if (!lineOpen) return;
-    buf.append(range.right - at, '\t');
+    buf.append(range.right - at, separator);
     buf += "\r\n";
     out.maybeFlush();
     lineOpen = false;
@@ -321,8 +360,8 @@ bool writeWithStoredRange(SheetCursor& cursor, Cell& cell, const CellRange& rang
       at = range.left;
       next = cell.row + 1;
     }
-    buf.append(cell.col - at, '\t');
-    appendCell(cell, formatter, buf, scratch);
+    buf.append(cell.col - at, separator);
+    appendCell(cell, formatter, options.values, buf, scratch);
     at = cell.col;
   } while (cursor.next(cell));
   endLine();
@@ -358,33 +397,43 @@ class ReplayCursor final : public SheetCursor {
 
 }  // namespace
 
+std::uint64_t paddingBytes(std::uint64_t rows, std::uint64_t columns) {
+  return columns == 0 ? 0 : rows * (columns - 1 + 2);  // separators, then CR LF
+}
+
 SheetStats writeSheetText(const std::function<std::unique_ptr<SheetCursor>()>& open,
                           const CellFormatter& formatter, const std::string& outputPath,
-                          std::stop_token stop) {
+                          std::stop_token stop, const TextOptions& options) {
   std::unique_ptr<SheetCursor> cursor = open();
   Cell cell;
-  if (!cursor->next(cell)) return writeSheetText(*cursor, formatter, outputPath, stop);  // empty
+  if (!cursor->next(cell))
+    return writeSheetText(*cursor, formatter, outputPath, stop, options);  // empty
   std::optional<CellRange> range = cursor->storedRange();
-  if (range && range->bottom < kMaxRows && range->right < kMaxColumns) {
+  if (range && range->top <= range->bottom && range->left <= range->right &&
+      range->bottom < kMaxRows && range->right < kMaxColumns &&
+      paddingBytes(range->bottom - range->top + 1ull, range->right - range->left + 1ull) <=
+          options.maxPaddingBytes) {
     {
       OutputFile out(outputPath, stop);
       SheetStats stats;
       StopCheck stopCheck(stop);
-      if (writeWithStoredRange(*cursor, cell, *range, formatter, out, stats, stopCheck)) {
+      if (writeWithStoredRange(*cursor, cell, *range, formatter, options, out, stats, stopCheck)) {
         out.close();
         return stats;
       }
     }
     cursor.reset();   // one reader of the package at a time
     cursor = open();  // the recorded range is wrong: read the sheet again
-    return writeSheetText(*cursor, formatter, outputPath, stop);
+    return writeSheetText(*cursor, formatter, outputPath, stop, options);
   }
   ReplayCursor replay(*cursor, cell);
-  return writeSheetText(replay, formatter, outputPath, stop);
+  return writeSheetText(replay, formatter, outputPath, stop, options);
 }
 
 SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
-                          const std::string& outputPath, std::stop_token stop) {
+                          const std::string& outputPath, std::stop_token stop,
+                          const TextOptions& options) {
+  const char separator = options.separator;
   StopCheck stopCheck(stop);
   Spool spool;
   RowBuffer row;
@@ -401,7 +450,7 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
     if (spooledAny && rowIndex <= lastSpooledRow) inOrder = false;
     RecordHeader h;
     h.row = rowIndex;
-    row.body(body, h);
+    row.body(body, h, separator);
     spool.put(h, body);
     lastSpooledRow = rowIndex;
     spooledAny = true;
@@ -418,10 +467,11 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
       rowIndex = cell.row;
       haveRow = true;
     }
-    addCell(cell, formatter, row, unquoted);
+    addCell(cell, formatter, options.values, row, unquoted);
   }
   flushRow();
   box.include(cursor.formattedLines());
+  if (!box.empty()) checkPadding(box.top, box.left, box.bottom, box.right, options);
 
   OutputFile out(outputPath, stop);
   SheetStats stats;
@@ -435,7 +485,7 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
   std::string& buf = out.buffer();
   auto writeEmptyRows = [&](std::uint32_t from, std::uint32_t to) {  // [from, to)
     for (std::uint32_t r = from; r < to; ++r) {
-      buf.append(box.right - box.left, '\t');
+      buf.append(box.right - box.left, separator);
       buf += "\r\n";
       out.maybeFlush();
     }
@@ -448,7 +498,7 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
   if (inOrder) {
     while (spool.next(h, piece)) {
       writeEmptyRows(next, h.row);
-      writeLine(box.left, box.right, h, piece, buf);
+      writeLine(box.left, box.right, h, piece, separator, buf);
       out.maybeFlush();
       next = h.row + 1;
     }
@@ -466,11 +516,11 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
       for (; i < index.size() && index[i].first == r; ++i) {
         spool.seek(index[i].second);
         spool.next(h, piece);
-        addFields(h, piece, row);
+        addFields(h, piece, separator, row);
       }
-      row.body(body, h);
+      row.body(body, h, separator);
       writeEmptyRows(next, r);
-      writeLine(box.left, box.right, h, body, buf);
+      writeLine(box.left, box.right, h, body, separator, buf);
       out.maybeFlush();
       next = r + 1;
     }

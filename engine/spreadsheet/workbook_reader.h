@@ -2,6 +2,7 @@
 // The one interface every workbook format's reader offers: the worksheet
 // list, a streaming cursor over one worksheet's cells, and the cell formats.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -77,6 +78,10 @@ class WorkbookReader {
 struct OpenOptions {
   // Passwords tried after the application's default one, in order.
   std::vector<std::string> passwords;
+  // The names messages give the workbooks at these paths, where the file
+  // name would not tell the user which workbook it is (standard input
+  // spooled to an unnamed file). Others are named by their file name.
+  std::map<std::string, std::string> displayNames = {};
 };
 
 // Opens any workbook we read, recognised by its content, never its extension.

@@ -30,8 +30,8 @@ class FakeWorkbook : public spreadsheet::Workbook {
     script_.step(Step::Select, "select " + std::to_string(index));
     active_ = index;
   }
-  spreadsheet::SheetStats saveAs(const std::string& path, int fileFormat,
-                                 std::stop_token) override {
+  spreadsheet::SheetStats saveAs(const std::string& path, int fileFormat, std::stop_token,
+                                 const spreadsheet::TextOptions&) override {
     script_.step(Step::SaveAs, "save " + path);
     if (fileFormat != spreadsheet::xlCurrentPlatformText)
       throw SpreadsheetError(ErrorCode::Unsupported, "wrong file format");

@@ -1,5 +1,7 @@
 #include "engine/spreadsheet/numfmt/cell_formatter.h"
 
+#include <cmath>
+
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/numfmt/number_format.h"
@@ -64,6 +66,13 @@ void CellFormatter::appendText(std::uint32_t style, std::string_view text, std::
 
 void CellFormatter::appendBoolean(std::uint32_t style, bool value, std::string& out) const {
   compiledForStyle(style).appendBoolean(value, out);
+}
+
+void CellFormatter::appendRawNumber(std::uint32_t style, double value, std::string& out) const {
+  if (std::isfinite(value) && compiledForStyle(style).showsPointInTime() &&
+      appendIsoDateTime(value, date1904_, out))
+    return;
+  appendShortestNumber(value, out);
 }
 
 }  // namespace quorvel::spreadsheet

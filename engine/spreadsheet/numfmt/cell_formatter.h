@@ -35,6 +35,10 @@ class CellFormatter {
   void appendText(std::uint32_t style, std::string_view text, std::string& out) const;
   // Appends TRUE or FALSE as displayed (a fourth, text, section applies).
   void appendBoolean(std::uint32_t style, bool value, std::string& out) const;
+  // Appends a number as a value rather than as displayed: in ISO 8601 when
+  // the style shows a date or time of day and the value is a calendar day,
+  // else in the shortest form that reads back as the same double.
+  void appendRawNumber(std::uint32_t style, double value, std::string& out) const;
 
   // The number format id of a style (0, General, for an unknown style).
   std::uint32_t formatIdOf(std::uint32_t style) const;

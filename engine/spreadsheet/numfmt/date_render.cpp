@@ -5,6 +5,7 @@
 
 #include "engine/spreadsheet/numfmt/decimal.h"
 #include "engine/spreadsheet/numfmt/format_program.h"
+#include "engine/spreadsheet/numfmt/number_format.h"
 
 namespace quorvel::spreadsheet::numfmt {
 
@@ -200,3 +201,41 @@ bool renderElapsed(const Section& s, double absValue, bool minus, bool date1904,
 }
 
 }  // namespace quorvel::spreadsheet::numfmt
+
+namespace quorvel::spreadsheet {
+
+bool appendIsoDateTime(double serial, bool date1904, std::string& out) {
+  using namespace numfmt;
+  constexpr std::uint64_t kMsPerDay = 86400000;
+  if (!(serial >= 0) || pastLastDate(serial, date1904)) return false;
+  const auto total = static_cast<std::uint64_t>(std::floor(serial * double(kMsPerDay) + 0.5));
+  const std::uint64_t days = total / kMsPerDay;
+  std::uint64_t ms = total % kMsPerDay;
+  if (pastLastDate(double(days), date1904) || (!date1904 && days == 60)) return false;
+  if (days > 0) {
+    const CivilDate date =
+        dateOfSerial(static_cast<std::int64_t>(days) + (date1904 ? kDays1904 : 0));
+    appendPadded(static_cast<std::uint64_t>(date.year), 4, out);
+    out += '-';
+    appendPadded(static_cast<std::uint64_t>(date.month), 2, out);
+    out += '-';
+    appendPadded(static_cast<std::uint64_t>(date.day), 2, out);
+    if (ms == 0) return true;
+    out += 'T';
+  }
+  appendPadded(ms / 3600000, 2, out);
+  out += ':';
+  appendPadded(ms / 60000 % 60, 2, out);
+  out += ':';
+  appendPadded(ms / 1000 % 60, 2, out);
+  if ((ms %= 1000) != 0) {
+    out += '.';
+    for (std::uint64_t unit = 100; ms != 0; unit /= 10) {
+      out += static_cast<char>('0' + ms / unit);
+      ms %= unit;
+    }
+  }
+  return true;
+}
+
+}  // namespace quorvel::spreadsheet

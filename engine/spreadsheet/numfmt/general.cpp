@@ -1,5 +1,6 @@
 // The General format of text-format.md rule 8: up to 15 significant digits,
 // plain between 1E-9 and 1E+15, scientific outside.
+#include <charconv>
 #include <cmath>
 
 #include "engine/spreadsheet/numfmt/decimal.h"
@@ -86,6 +87,12 @@ void appendGeneral(double value, std::string& out) {
   int e = std::abs(exponent);
   if (e < 10) out += '0';
   out.append(buf, numfmt::writeUnsigned(buf, static_cast<std::uint64_t>(e)));
+}
+
+void appendShortestNumber(double value, std::string& out) {
+  char buf[32];
+  const auto end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+  out.append(buf, static_cast<std::size_t>(end - buf));
 }
 
 }  // namespace quorvel::spreadsheet

@@ -93,6 +93,10 @@ class CompiledFormat final : public NumberFormat {
 
   bool understood() const override { return p_.valid; }
   bool showsDate() const override { return p_.date; }
+  bool showsPointInTime() const override {
+    return !p_.numeric.empty() && p_.numeric[0].kind == SectionKind::Date &&
+           !p_.numeric[0].elapsedOnly;
+  }
 
  private:
   // The section a value falls in, and whether it shows a minus sign; null
