@@ -62,9 +62,9 @@ class GatedWorkbook : public spreadsheet::Workbook {
   int worksheetCount() override { return inner_.worksheetCount(); }
   std::string worksheetName(int index) override { return inner_.worksheetName(index); }
   void selectSheet(int index) override { inner_.selectSheet(index); }
-  spreadsheet::SheetStats saveAs(const std::string& path, int fileFormat,
-                                 std::stop_token stop) override {
-    return inner_.saveAs(path, fileFormat, std::move(stop));
+  spreadsheet::SheetStats saveAs(const std::string& path, int fileFormat, std::stop_token stop,
+                                 const spreadsheet::TextOptions& text) override {
+    return inner_.saveAs(path, fileFormat, std::move(stop), text);
   }
   void close() override { inner_.close(); }
   void setProgress(spreadsheet::SheetProgress progress) override {
