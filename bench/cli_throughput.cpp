@@ -1,5 +1,8 @@
 // Throughput of quorvel-convert with one and with two jobs: a folder of 200
-// small generated workbooks and a folder of a few large ones.
+// small generated workbooks and a folder of a few large ones. Then the
+// pipeline features: each large workbook's first worksheet to standard
+// output piped into wc -l against the same to a file, and the small folder
+// as 4 shards run by GNU parallel against one run with -j 2.
 //   cli_throughput [QUORVEL_CONVERT] [--small N] [--large N] [--large-rows N]
 //                  [--large-workbook FILE]... [--repeat N]
 // QUORVEL_CONVERT defaults to the converter of the same build tree. Given
@@ -7,10 +10,12 @@
 // those files instead of generated ones.
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -71,10 +76,9 @@ double childCpuSeconds() {
          double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-Timing timeRun(const std::string& exe, const fs::path& in, const fs::path& out, int jobs) {
-  fs::remove_all(out);
-  std::string cmd = "'" + exe + "' -q -j " + std::to_string(jobs) + " '" + in.string() + "' -o '" +
-                    out.string() + "'";
+// Runs `cmd` through the shell; wall time, and the CPU time of every
+// process it started (the converter, and wc or GNU parallel and its shards).
+Timing timeCommand(const std::string& cmd) {
   double cpuBefore = childCpuSeconds();
   auto start = std::chrono::steady_clock::now();
   int status = std::system(cmd.c_str());
@@ -83,6 +87,77 @@ Timing timeRun(const std::string& exe, const fs::path& in, const fs::path& out, 
   t.cpu = childCpuSeconds() - cpuBefore;
   if (status != 0) std::fprintf(stderr, "warning: '%s' exited with %d\n", cmd.c_str(), status);
   return t;
+}
+
+std::string q(const std::string& text) {
+  return "'" + text + "'";
+}
+
+Timing timeRun(const std::string& exe, const fs::path& in, const fs::path& out, int jobs) {
+  fs::remove_all(out);
+  return timeCommand(q(exe) + " -q -j " + std::to_string(jobs) + " " + q(in.string()) + " -o " +
+                     q(out.string()));
+}
+
+// The best (by wall time) of `repeat` runs of each command, taken in turn.
+std::vector<Timing> bestOf(int repeat, const std::vector<std::function<Timing()>>& runs) {
+  std::vector<Timing> best(runs.size());
+  for (int i = 0; i < repeat; ++i)
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+      Timing t = runs[r]();
+      if (t.wall < best[r].wall) best[r] = t;
+    }
+  return best;
+}
+
+// A large workbook's first worksheet into a file, and to standard output
+// piped into wc -l.
+void measureStandardOutput(const std::string& exe, const std::vector<fs::path>& workbooks,
+                           const fs::path& scratch, int repeat) {
+  std::printf(
+      "\n| first worksheet of | to a file: s | cpu s | -o - into wc -l: s | cpu s | ratio |\n");
+  std::printf("| --- | --- | --- | --- | --- | --- |\n");
+  for (const fs::path& book : workbooks) {
+    const std::string args = q(exe) + " -q --sheet-index 1 " + q(book.string());
+    const fs::path out = scratch / "file";
+    auto best = bestOf(repeat, {[&] {
+                                  fs::remove_all(out);
+                                  return timeCommand(args + " -o " + q(out.string()));
+                                },
+                                [&] { return timeCommand(args + " -o - | wc -l >/dev/null"); }});
+    std::printf("| %s | %.2f | %.2f | %.2f | %.2f | %.2fx |\n", book.filename().c_str(),
+                best[0].wall, best[0].cpu, best[1].wall, best[1].cpu, best[1].wall / best[0].wall);
+  }
+}
+
+// The folder as 4 shards under GNU parallel (-j 1 each) against one run
+// with -j 2, both in the mirror layout.
+void measureShards(const std::string& exe, const fs::path& in, const fs::path& scratch,
+                   int workbooks, int repeat) {
+  if (std::system("command -v parallel >/dev/null") != 0) {
+    std::printf("\nGNU parallel is missing (scripts/setup installs it): no shard figures\n");
+    return;
+  }
+  const fs::path out = scratch / "mirror";
+  const std::string common = " -q -r --layout mirror " + q(in.string()) + " -o " + q(out.string());
+  auto best = bestOf(repeat, {[&] {
+                                fs::remove_all(out);
+                                return timeCommand(q(exe) + " -j 2" + common);
+                              },
+                              [&] {
+                                fs::remove_all(out);
+                                return timeCommand("seq 0 3 | parallel -j 4 " + q(exe) +
+                                                   " -j 1 --shard {}/4" + common);
+                              }});
+  std::printf("\n| %d small workbooks, mirror layout | seconds | cpu seconds | workbooks/s |\n",
+              workbooks);
+  std::printf("| --- | --- | --- | --- |\n");
+  std::printf("| one run, -j 2 | %.2f | %.2f | %.1f |\n", best[0].wall, best[0].cpu,
+              workbooks / best[0].wall);
+  std::printf("| 4 shards, GNU parallel -j 4, each -j 1 | %.2f | %.2f | %.1f |\n", best[1].wall,
+              best[1].cpu, workbooks / best[1].wall);
+  std::printf("\nsharding overhead: %.2fx the wall time, %.2fx the CPU time\n",
+              best[1].wall / best[0].wall, best[1].cpu / best[0].cpu);
 }
 
 void measure(const std::string& label, const std::string& exe, const fs::path& in,
@@ -152,5 +227,10 @@ int main(int argc, char** argv) {
     measure("small (2 sheets x 60 rows x 8 columns)", exe, smallIn, dir.path() / "out", small,
             repeat);
   if (large > 0) measure(largeLabel, exe, largeIn, dir.path() / "out", large, repeat);
+  std::vector<fs::path> largeBooks;
+  for (const auto& e : fs::directory_iterator(largeIn)) largeBooks.push_back(e.path());
+  std::sort(largeBooks.begin(), largeBooks.end());
+  if (!largeBooks.empty()) measureStandardOutput(exe, largeBooks, dir.path(), repeat);
+  if (small > 0) measureShards(exe, smallIn, dir.path(), small, repeat);
   return 0;
 }
