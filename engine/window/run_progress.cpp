@@ -24,7 +24,11 @@ int RunProgress::advance(std::size_t job, double fraction) {
     done_ += (fraction - fractions_[job]) * static_cast<double>(weights_[job]);
     fractions_[job] = fraction;
   }
-  const int permille = static_cast<int>(std::floor(done_ / total_ * kScale));
+  // Sums of fractional steps can fall just short of the total: a run whose
+  // every job is done is whole, whatever the rounding.
+  const bool all =
+      std::all_of(fractions_.begin(), fractions_.end(), [](double f) { return f >= 1.0; });
+  const int permille = all ? kScale : static_cast<int>(std::floor(done_ / total_ * kScale));
   shown_ = std::clamp(permille, shown_, kScale);
   return shown_;
 }
