@@ -90,20 +90,70 @@ class RelsHandler : public XmlHandler {
 
 }  // namespace
 
-PartStream::PartStream(zip_file* file, std::string partName, std::uint64_t size)
-    : file_(file), name_(std::move(partName)), size_(size) {}
+// Compressed bytes read from the file at a time.
+constexpr std::size_t kRawBlock = 64 * 1024;
+
+PartStream::PartStream(zip_file* file, std::string partName, std::uint64_t size,
+                       std::unique_ptr<Inflater> inflater, std::uint32_t crc)
+    : file_(file),
+      name_(std::move(partName)),
+      size_(size),
+      inflater_(std::move(inflater)),
+      crc_(crc) {
+  if (inflater_) raw_.resize(kRawBlock);
+}
 
 PartStream::~PartStream() {
   if (file_) zip_fclose(file_);
 }
 
 std::size_t PartStream::read(char* buffer, std::size_t n) {
+  if (inflater_) return inflateInto(buffer, n);
   zip_int64_t got = zip_fread(file_, buffer, n);
   if (got < 0) partUnreadable(name_, zip_file_get_error(file_));
   return static_cast<std::size_t>(got);
 }
 
-std::unique_ptr<ZipPackage> ZipPackage::open(const std::string& path) {
+std::size_t PartStream::inflateInto(char* buffer, std::size_t n) {
+  if (done_ || n == 0) return 0;
+  while (true) {
+    if (rawAt_ == rawEnd_ && !rawDone_) {
+      zip_int64_t got = zip_fread(file_, raw_.data(), raw_.size());
+      if (got < 0) partUnreadable(name_, zip_file_get_error(file_));
+      rawAt_ = 0;
+      rawEnd_ = static_cast<std::size_t>(got);
+      rawDone_ = got == 0;
+    }
+    const std::size_t available = rawEnd_ - rawAt_;
+    Inflater::Step step = inflater_->inflate(raw_.data() + rawAt_, available, buffer, n);
+    rawAt_ += step.consumed;
+    produced_ += step.produced;
+    if (step.status == Inflater::Status::Corrupt)
+      damaged(partText(name_) + " holds compressed data that cannot be unpacked");
+    // More than the directory promised: stop before a bomb fills memory.
+    if (produced_ > size_)
+      damaged(partText(name_) + " does not match its entry in the zip directory");
+    if (step.status == Inflater::Status::End) {
+      finish();
+      return step.produced;
+    }
+    if (step.produced > 0) return step.produced;
+    if (step.consumed == 0) {
+      if (rawDone_) damaged(partText(name_) + " is cut short: the file ends inside it");
+      if (available > 0)
+        damaged(partText(name_) + " holds compressed data that cannot be unpacked");
+    }
+  }
+}
+
+void PartStream::finish() {
+  done_ = true;
+  const std::string part = partText(name_);
+  if (produced_ != size_) damaged(part + " does not match its entry in the zip directory");
+  if (inflater_->crc() != crc_) damaged(part + " fails its CRC check");
+}
+
+std::unique_ptr<ZipPackage> ZipPackage::open(const std::string& path, InflateBackend backend) {
   // libzip holds the whole central directory, a few hundred bytes an entry:
   // refuse what no workbook needs before it reads a byte of it.
   for (const ZipDirectoryClaim& claim : readZipDirectoryClaims(path)) {
@@ -130,6 +180,7 @@ std::unique_ptr<ZipPackage> ZipPackage::open(const std::string& path) {
   }
   std::unique_ptr<ZipPackage> pkg(new ZipPackage);
   pkg->archive_ = archive;
+  pkg->backend_ = backend;
   zip_int64_t n = zip_get_num_entries(archive, 0);
   for (zip_int64_t i = 0; i < n; ++i) {
     const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
@@ -157,10 +208,25 @@ std::unique_ptr<PartStream> ZipPackage::openPart(std::string_view partName) cons
   zip_stat_t st;
   zip_stat_init(&st);
   zip_stat_index(archive_, static_cast<zip_uint64_t>(i), 0, &st);
-  zip_file* f = zip_fopen_index(archive_, static_cast<zip_uint64_t>(i), 0);
-  if (!f) partUnreadable(partName, zip_get_error(archive_));
   std::uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
-  return std::make_unique<PartStream>(f, std::string(partName), size);
+  // Deflated parts (nearly all) are inflated here, with the faster library;
+  // stored, encrypted or otherwise compressed ones are left to libzip.
+  constexpr zip_uint64_t kNeeded =
+      ZIP_STAT_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+  const bool deflated = (st.valid & kNeeded) == kNeeded && st.comp_method == ZIP_CM_DEFLATE &&
+                        st.encryption_method == ZIP_EM_NONE;
+  zip_file* f =
+      zip_fopen_index(archive_, static_cast<zip_uint64_t>(i), deflated ? ZIP_FL_COMPRESSED : 0);
+  if (!f) partUnreadable(partName, zip_get_error(archive_));
+  if (!deflated) return std::make_unique<PartStream>(f, std::string(partName), size);
+  std::unique_ptr<Inflater> inflater;
+  try {
+    inflater = makeInflater(backend_);
+  } catch (...) {
+    zip_fclose(f);
+    throw;
+  }
+  return std::make_unique<PartStream>(f, std::string(partName), size, std::move(inflater), st.crc);
 }
 
 std::string ZipPackage::readPart(std::string_view partName, std::size_t limit) const {

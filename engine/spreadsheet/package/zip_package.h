@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/spreadsheet/package/inflater.h"
 #include "engine/spreadsheet/package/relationships.h"
 
 struct zip;
@@ -16,11 +17,15 @@ struct zip_file;
 
 namespace quorvel::spreadsheet {
 
-// Sequential reading of one part, inflated as it goes; the CRC is checked at
-// the end. Throws FormatError on damaged data.
+// Sequential reading of one part, inflated as it goes; the size and the CRC
+// are checked at the end. Throws FormatError on damaged data.
 class PartStream {
  public:
-  PartStream(zip_file* file, std::string partName, std::uint64_t size);
+  // With an inflater, `file` gives the raw deflate data and the part must
+  // inflate to `size` bytes with the CRC `crc`; without one, libzip inflates
+  // and checks.
+  PartStream(zip_file* file, std::string partName, std::uint64_t size,
+             std::unique_ptr<Inflater> inflater = nullptr, std::uint32_t crc = 0);
   ~PartStream();
   PartStream(const PartStream&) = delete;
   PartStream& operator=(const PartStream&) = delete;
@@ -31,15 +36,26 @@ class PartStream {
   const std::string& partName() const { return name_; }
 
  private:
+  std::size_t inflateInto(char* buffer, std::size_t n);
+  void finish();
+
   zip_file* file_;
   std::string name_;
   std::uint64_t size_;
+  std::unique_ptr<Inflater> inflater_;
+  std::uint32_t crc_;
+  std::vector<unsigned char> raw_;  // compressed bytes read, not yet inflated
+  std::size_t rawAt_ = 0, rawEnd_ = 0;
+  std::uint64_t produced_ = 0;
+  bool rawDone_ = false, done_ = false;
 };
 
 class ZipPackage {
  public:
   // Throws FormatError: CannotOpen, NotAWorkbook (not a zip archive).
-  static std::unique_ptr<ZipPackage> open(const std::string& path);
+  // Deflated parts inflate with `backend` (the tests try each one).
+  static std::unique_ptr<ZipPackage> open(const std::string& path,
+                                          InflateBackend backend = inflateBackends().front());
   ~ZipPackage();
 
   bool has(std::string_view partName) const;
@@ -63,6 +79,7 @@ class ZipPackage {
   std::int64_t indexOf(std::string_view partName) const;
 
   zip* archive_ = nullptr;
+  InflateBackend backend_ = InflateBackend::Zlib;
   std::unordered_map<std::string, std::int64_t> index_;  // normalised name -> entry
 };
 
