@@ -408,6 +408,24 @@ TEST(ParallelSheet, AStopEndsTheWorkersAndLeavesNoFile) {
   cursor.reset();
 }
 
+TEST(SheetProgress, ReportingProgressKeepsTheFormattedRowsAndColumns) {
+  test::TempDir dir;
+  const std::string path = dir.file("styled.xlsx");
+  styledBook(styledSheetData(5000)).write(path);  // column L hidden, past every cell
+  const Converted plain = convert(path, 1, {}, dir.file("plain.txt"));
+  ASSERT_TRUE(plain.error.empty()) << plain;
+  for (unsigned threads : {1u, 2u}) {
+    auto app = createApplication();
+    Workbook& book = app->open(path);
+    int reports = 0;
+    book.setProgress([&](std::uint64_t, std::uint64_t) { ++reports; });
+    const std::string out = dir.file("progress.txt");
+    book.saveAs(out, xlCurrentPlatformText, {}, inPieces(threads, 4096));
+    EXPECT_EQ(test::readFile(out), plain.text) << threads << " threads";
+    EXPECT_GT(reports, 1);
+  }
+}
+
 TEST(ParallelSheet, WorkbooksAtOnceAndSheetThreadsShareTheCores) {
   EXPECT_EQ(SheetThreads(2, 2, 10), 1u);  // -j 2 on a folder: one thread each
   EXPECT_EQ(SheetThreads(2, 2, 1), 2u);   // one workbook: both cores on its sheets
