@@ -161,6 +161,7 @@ std::vector<WorkbookOutcome> convertNumbered(const std::vector<InputWorkbook>& w
   settings.outputDirectory = options.outputDirectory;
   settings.naming = options.naming;
   settings.threads = options.jobs;
+  settings.cores = options.cores;
   settings.application = options.newApplication;
   settings.randomSeed = kRandomNameSeed;
   settings.text = options.text;

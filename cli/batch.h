@@ -44,6 +44,7 @@ struct BatchOptions {
   SheetSelection sheets;          // the worksheets to write; none chosen: all
   spreadsheet::TextOptions text;  // separator, values, size limit
   unsigned jobs = 1;
+  unsigned cores = 0;     // shared by the workbooks at once and their large worksheets; 0: all
   bool listOnly = false;  // --sheets
   bool progress = false;  // a progress line on standard error
   spreadsheet::ApplicationFactory newApplication;

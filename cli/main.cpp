@@ -16,6 +16,7 @@
 #include "cli/report.h"
 #include "cli/signals.h"
 #include "cli/standard_input.h"
+#include "engine/conversion_run.h"
 #include "engine/output_directory.h"
 #include "engine/spreadsheet/atomic_file.h"
 #include "engine/workbook_folder.h"
@@ -188,6 +189,8 @@ int main(int argc, char** argv) {
   if (opt.values == "raw") batch.text.values = spreadsheet::CellValues::Raw;
   if (opt.maxSheetSize) batch.text.maxPaddingBytes = opt.maxSheetSize;
   batch.jobs = opt.jobs;
+  batch.cores = opt.threads;
+  batch.text.parallel.threads = SheetThreads(opt.threads, opt.jobs, inputs.workbooks.size());
   batch.listOnly = opt.listSheets;
   batch.progress = !opt.quiet && isatty(STDERR_FILENO);
   batch.newApplication = [open] { return spreadsheet::createApplication(open); };

@@ -153,6 +153,7 @@ std::optional<std::uint64_t> parseSize(const std::string& text) {
 
 std::optional<int> parseCommandLine(int argc, char** argv, Options& o) {
   o.jobs = std::max(1u, std::thread::hardware_concurrency());
+  o.threads = o.jobs;
   CLI::App app(kDescription, "quorvel-convert");
   app.footer(kFooter);
   app.set_version_flag("--version", std::string("quorvel-convert ") + QUORVEL_VERSION);
@@ -194,6 +195,11 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& o) {
   app.add_option("-j,--jobs", o.jobs,
                  "Workbooks converted at once (default: the number of cores); the output is "
                  "the same for any number")
+      ->check(CLI::Range(1u, 256u))
+      ->capture_default_str();
+  app.add_option("--threads", o.threads,
+                 "Cores to keep busy in all (default: the number of cores): the workbooks "
+                 "converted at once share them, and each reads a large worksheet with its share")
       ->check(CLI::Range(1u, 256u))
       ->capture_default_str();
   app.add_option("--report", o.report, "Write a JSON report of every workbook and worksheet")

@@ -17,6 +17,7 @@ struct Options {
   std::string naming = "sheet";
   bool listSheets = false;
   unsigned jobs = 1;
+  unsigned threads = 1;  // cores shared by the workbooks at once and their large worksheets
   std::string report;
   bool quiet = false;
   std::vector<std::string> passwords;

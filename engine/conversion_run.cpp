@@ -1,5 +1,8 @@
 #include "engine/conversion_run.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "engine/spreadsheet/error.h"
 #include "engine/work_queue.h"
 #include "engine/workbook_folder.h"
@@ -8,6 +11,12 @@ namespace quorvel {
 
 std::string WorkbookFolderName(const std::string& name) {
   return CleanFolderName(StripExtension(name));
+}
+
+unsigned SheetThreads(unsigned cores, unsigned workbooksAtOnce, std::size_t workbooks) {
+  if (cores == 0) cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t running = std::clamp<std::size_t>(workbooks, 1, std::max(1u, workbooksAtOnce));
+  return std::max(1u, static_cast<unsigned>(cores / running));
 }
 
 std::vector<JobResult> runConversion(const std::vector<WorkbookJob>& jobs,
@@ -20,7 +29,9 @@ std::vector<JobResult> runConversion(const std::vector<WorkbookJob>& jobs,
     results[i].conversion.outcome = Outcome::NotStarted;
   }
   // Shared names are one sequence: they allow one thread only.
-  WorkQueue queue(jobs.size(), settings.sharedNames ? 1 : settings.threads);
+  const unsigned workbooksAtOnce = settings.sharedNames ? 1 : std::max(1u, settings.threads);
+  WorkQueue queue(jobs.size(), workbooksAtOnce);
+  const unsigned sheetThreads = SheetThreads(settings.cores, workbooksAtOnce, jobs.size());
 
   auto take = [&](std::size_t i) {
     JobResult& result = results[i];
@@ -43,6 +54,7 @@ std::vector<JobResult> runConversion(const std::vector<WorkbookJob>& jobs,
     context.application = settings.application;
     context.stop = stop;
     context.text = settings.text;
+    context.text.parallel.threads = sheetThreads;
     if (events.progress)
       context.progress = [&](const ConversionProgress& progress) {
         ConversionProgress inRun = progress;

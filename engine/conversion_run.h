@@ -18,6 +18,10 @@ struct RunSettings {
   // Workbooks converted at once. Folders are chosen and made in job order,
   // so the output is the same for any number.
   unsigned threads = 1;
+  // The cores the run may keep busy: the workbooks converted at once share
+  // them, and each reads a large worksheet with its share (at least one).
+  // 0: as many as the machine has.
+  unsigned cores = 0;
   spreadsheet::ApplicationFactory application;  // empty: our own component
   // The file names. Null: each workbook is named on its own, numbers from 1
   // and random names from `randomSeed`, so the names do not depend on the
@@ -45,6 +49,11 @@ struct RunEvents {
   ProgressCallback progress;
   std::function<void(const JobResult&)> finished;
 };
+
+// The threads each workbook of a run reads a large worksheet with: the
+// cores (0: the machine's) shared by the workbooks converted at once, of
+// which there are at most `workbooks`; at least one.
+unsigned SheetThreads(unsigned cores, unsigned workbooksAtOnce, std::size_t workbooks);
 
 // Converts every job, in order on one thread or taken in order by several.
 // Once `stop` is requested no further workbook is started (those get

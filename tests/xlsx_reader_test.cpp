@@ -51,6 +51,9 @@ std::string dump(WorkbookReader& reader, std::size_t sheet = 0) {
       case CellKind::Error:
         out += "E:" + std::string(c.text);
         break;
+      case CellKind::Field:
+        out += "F:" + std::string(c.text);
+        break;
     }
     if (c.style) out += "/s" + std::to_string(c.style);
   }

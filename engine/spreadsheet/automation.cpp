@@ -41,13 +41,33 @@ class ComponentWorkbook final : public Workbook {
     checkIndex(active_);
     try {
       std::size_t sheet = static_cast<std::size_t>(active_ - 1);
-      return writeSheetText(
-          [&]() -> std::unique_ptr<SheetCursor> {
-            auto cursor = reader().openWorksheet(sheet);
-            if (!progress_) return cursor;
-            return std::make_unique<ProgressCursor>(std::move(cursor), progress_);
-          },
-          reader().formatter(), path, std::move(stop), text);
+      auto withProgress = [&](std::unique_ptr<SheetCursor> cursor) -> std::unique_ptr<SheetCursor> {
+        if (!progress_) return cursor;
+        return std::make_unique<ProgressCursor>(std::move(cursor), progress_);
+      };
+      const CellFormatter& formatter = reader().formatter();
+      if (text.parallel.threads > 1) {
+        try {
+          FieldWriter write = [&formatter, values = text.values](const Cell& cell,
+                                                                 std::string& out) {
+            appendCellField(cell, formatter, values, out);
+          };
+          return writeSheetText(
+              [&]() -> std::unique_ptr<SheetCursor> {
+                auto cursor = reader().openWorksheetInParallel(sheet, text.parallel, write, stop);
+                return withProgress(cursor ? std::move(cursor) : reader().openWorksheet(sheet));
+              },
+              formatter, path, stop, text);
+        } catch (const SheetTooLarge&) {
+          throw;
+        } catch (const FormatError&) {
+          // Damage, or data the threads could not cut into pieces: one
+          // thread reads the sheet again, and gives its text or the error
+          // exactly as it would have.
+        }
+      }
+      return writeSheetText([&] { return withProgress(reader().openWorksheet(sheet)); }, formatter,
+                            path, std::move(stop), text);
     } catch (const SheetTooLarge& e) {
       throw SpreadsheetError(
           e.code(), describeError(e.code(), baseName(path_),

@@ -11,6 +11,9 @@ enum class CellKind : std::uint8_t {
   Text,     // shared, inline or rich text, and string formula results
   Boolean,  // number is 0 or 1
   Error,    // text holds the error's displayed form, e.g. "#DIV/0!"
+  // text holds the cell's whole field, formatted and quoted as the text
+  // writer writes it: cells a reader formatted ahead, on several threads.
+  Field,
 };
 
 struct Cell {

@@ -58,6 +58,17 @@ inline constexpr std::uint64_t kMaxPackageDirectoryBytes = std::uint64_t(32) << 
 // Blocks a streamed part is inflated ahead in, on a second thread.
 inline constexpr std::size_t kReadAheadBlockBytes = std::size_t(256) << 10;
 inline constexpr std::size_t kReadAheadBlocks = 2;
+// A worksheet part read by several threads is cut into pieces of about this
+// much XML, each cut after a row; only parts past the second size are (a
+// smaller sheet takes less time than starting the threads saves). A piece
+// that finds no row end within the last size is not cut: one thread reads it.
+inline constexpr std::size_t kSheetPieceBytes = std::size_t(1) << 20;
+inline constexpr std::uint64_t kParallelSheetBytes = std::uint64_t(4) << 20;
+inline constexpr std::size_t kMaxSheetPieceBytes = std::size_t(16) << 20;
+// The XML of all the pieces in flight at once (cut, being read, or read and
+// waiting to be written), whatever the number of threads: more threads cut
+// smaller pieces, so memory stays bounded.
+inline constexpr std::size_t kSheetPiecesInFlightBytes = std::size_t(4) << 20;
 // One file or folder name, in bytes: the file system's limit (NAME_MAX).
 inline constexpr std::size_t kMaxFileNameBytes = 255;
 // The separators and line ends a worksheet's used range may take by default

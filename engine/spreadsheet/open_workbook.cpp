@@ -43,6 +43,12 @@ class DecryptedPackage final : public WorkbookReader {
   std::unique_ptr<SheetCursor> openWorksheet(std::size_t index) override {
     return inner_->openWorksheet(index);
   }
+  std::unique_ptr<SheetCursor> openWorksheetInParallel(std::size_t index,
+                                                       const ParallelReading& how,
+                                                       FieldWriter write,
+                                                       std::stop_token stop) override {
+    return inner_->openWorksheetInParallel(index, how, std::move(write), std::move(stop));
+  }
   const CellFormatter& formatter() const override { return inner_->formatter(); }
 
  private:

@@ -16,6 +16,7 @@ class ProgressCursor final : public SheetCursor {
 
   bool next(Cell& cell) override;
   std::optional<CellRange> storedRange() const override { return inner_->storedRange(); }
+  FormattedLines formattedLines() const override { return inner_->formattedLines(); }
 
   static constexpr std::uint32_t kInterval = 4096;
 

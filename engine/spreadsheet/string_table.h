@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,26 @@ class StringTable {
     return stored(static_cast<std::size_t>(index));
   }
 
+  // The same, safe on several threads at once: a string that lies whole in
+  // memory comes straight from there; any other is looked up under `lock`
+  // (the page cache and the copy are shared) and copied to `copy`, where the
+  // view points then.
+  std::string_view at(std::uint64_t index, std::mutex& lock, std::string& copy) const {
+    if (index < count_) [[likely]] {
+      const std::uint64_t endAt = index * sizeof(End);
+      if (inPlace(ends_, endAt, sizeof(End)) &&
+          (index == 0 || inPlace(ends_, endAt - sizeof(End), sizeof(End)))) {
+        End end = endOf(static_cast<std::size_t>(index));
+        End begin = index == 0 ? 0 : endOf(static_cast<std::size_t>(index - 1));
+        if (begin == end) return {};
+        if (end > begin && inPlace(text_, begin, end - begin))
+          return {bytes(text_, begin, end - begin), std::size_t{end - begin}};
+      }
+    }
+    std::lock_guard<std::mutex> hold(lock);
+    copy.assign(at(index));
+    return copy;
+  }
   // Bytes of this table in its temporary file (0 while it fits in memory).
   std::uint64_t spilledBytes() const { return nextFileOffset_; }
 
@@ -101,6 +122,11 @@ class StringTable {
       std::memcpy(s.open + (chunkBytes_ - s.room), p, take);
       s.room -= take, s.size += take, p += take, n -= take;
     }
+  }
+  // Whether `n` bytes of `s` from `pos` lie in one chunk in memory.
+  bool inPlace(const Stream& s, std::uint64_t pos, std::size_t n) const {
+    const Chunk& c = s.chunks[pos >> chunkShift_];
+    return c.bytes && (static_cast<std::size_t>(pos) & (chunkBytes_ - 1)) + n <= chunkBytes_;
   }
   // `n` bytes of `s` from `pos`, in place when they lie in one memory chunk.
   const char* bytes(const Stream& s, std::uint64_t pos, std::size_t n) const {

@@ -264,6 +264,9 @@ bool appendCell(const Cell& cell, const CellFormatter& formatter, CellValues val
     case CellKind::Error:
       text += cell.text;
       break;
+    case CellKind::Field:
+      text += cell.text;  // written whole already
+      return true;
   }
   if (needsQuotes(std::string_view(text).substr(start))) {
     scratch.assign(text, start);
@@ -272,6 +275,16 @@ bool appendCell(const Cell& cell, const CellFormatter& formatter, CellValues val
   }
   return true;
 }
+
+}  // namespace
+
+bool appendCellField(const Cell& cell, const CellFormatter& formatter, CellValues values,
+                     std::string& out) {
+  std::string scratch;  // allocates only for a field that needs quotes
+  return appendCell(cell, formatter, values, out, scratch);
+}
+
+namespace {
 
 // Formats a cell with a value into the row (blank cells add nothing).
 void addCell(const Cell& cell, const CellFormatter& formatter, CellValues values, RowBuffer& row,

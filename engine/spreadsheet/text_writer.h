@@ -38,6 +38,8 @@ struct TextOptions {
   // may take (what its empty cells alone cost): a larger sheet is refused
   // before anything is written.
   std::uint64_t maxPaddingBytes = kMaxSheetPaddingBytes;
+  // Threads that read one large worksheet; the text is the same for any number.
+  ParallelReading parallel;
 };
 
 // A worksheet refused by TextOptions::maxPaddingBytes. The detail says the
@@ -75,6 +77,13 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
 SheetStats writeSheetText(const std::function<std::unique_ptr<SheetCursor>()>& open,
                           const CellFormatter& formatter, const std::string& outputPath,
                           std::stop_token stop = {}, const TextOptions& options = {});
+
+// Appends the field of `cell` to `out` as writeSheetText writes it: through
+// `formatter` as `values` says, quoted where needed; a Field cell's text as
+// it stands. False for a blank cell, which adds nothing. Safe on several
+// threads at once once CellFormatter::prepareAllStyles() has run.
+bool appendCellField(const Cell& cell, const CellFormatter& formatter, CellValues values,
+                     std::string& out);
 
 // Appends `text` to `out` as one field: quoted when it holds a double quote,
 // tab, line feed, carriage return or comma, with inner quotes doubled.

@@ -2,13 +2,16 @@
 // The one interface every workbook format's reader offers: the worksheet
 // list, a streaming cursor over one worksheet's cells, and the cell formats.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
 #include "engine/spreadsheet/cell.h"
+#include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/numfmt/cell_formatter.h"
 
 namespace quorvel::spreadsheet {
@@ -63,6 +66,20 @@ class SheetCursor {
   virtual FormattedLines formattedLines() const { return {}; }
 };
 
+// How a large worksheet is read by several threads at once.
+struct ParallelReading {
+  unsigned threads = 1;  // for one worksheet; 1 reads it on the caller's thread alone
+  // The worksheet's data is cut into pieces of about this size (tests
+  // lower it to cut small sheets into many pieces).
+  std::size_t pieceBytes = kSheetPieceBytes;
+  // Smaller worksheets are read on the caller's thread alone.
+  std::uint64_t minSheetBytes = kParallelSheetBytes;
+};
+
+// Appends the field of a cell that is not blank, as the writer writes it.
+// Called from several threads at once.
+using FieldWriter = std::function<void(const Cell&, std::string& out)>;
+
 class WorkbookReader {
  public:
   virtual ~WorkbookReader() = default;
@@ -71,6 +88,20 @@ class WorkbookReader {
   virtual const std::vector<WorksheetInfo>& worksheets() const = 0;
   // A cursor over worksheet `index` (0-based into worksheets()).
   virtual std::unique_ptr<SheetCursor> openWorksheet(std::size_t index) = 0;
+  // A cursor over worksheet `index` whose cells come as fields (CellKind::
+  // Field) that `how.threads` threads read and `write` at once, yielded in
+  // the order openWorksheet() would yield them; nullptr for a worksheet too
+  // small to gain from it, or one this reader can only read on one thread.
+  // Throws FormatError where openWorksheet() would, and also for data that
+  // cannot be cut into pieces: the caller then reads the sheet with
+  // openWorksheet(), which gives the text or the error for the user.
+  virtual std::unique_ptr<SheetCursor> openWorksheetInParallel(std::size_t index,
+                                                               const ParallelReading& how,
+                                                               FieldWriter write,
+                                                               std::stop_token stop) {
+    (void)index, (void)how, (void)write, (void)stop;
+    return nullptr;
+  }
   // Number formats of the cells' styles and the workbook's date system.
   virtual const CellFormatter& formatter() const = 0;
 };

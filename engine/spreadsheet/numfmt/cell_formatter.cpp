@@ -56,6 +56,11 @@ const NumberFormat& CellFormatter::compiledForStyle(std::uint32_t style) const {
   return *it->second;
 }
 
+void CellFormatter::prepareAllStyles() const {
+  const auto styles = static_cast<std::uint32_t>(numFmtIdByStyle_.size());
+  for (std::uint32_t style = 0; style <= styles; ++style) compiledForStyle(style);
+}
+
 void CellFormatter::appendNumber(std::uint32_t style, double value, std::string& out) const {
   compiledForStyle(style).appendNumber(value, date1904_, out);
 }

@@ -40,6 +40,11 @@ class CellFormatter {
   // else in the shortest form that reads back as the same double.
   void appendRawNumber(std::uint32_t style, double value, std::string& out) const;
 
+  // Compiles the format of every style now, and General for styles past the
+  // table: the append calls then only read, and several threads may make
+  // them at once (until the next defineFormat or setStyleFormats).
+  void prepareAllStyles() const;
+
   // The number format id of a style (0, General, for an unknown style).
   std::uint32_t formatIdOf(std::uint32_t style) const;
 

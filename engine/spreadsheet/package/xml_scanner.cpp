@@ -1,5 +1,6 @@
 #include "engine/spreadsheet/package/xml_scanner.h"
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -66,12 +67,23 @@ inline bool isNamespaceDeclaration(std::string_view name) {
 }  // namespace
 
 XmlScanner::XmlScanner(PartStream& stream)
-    : stream_(stream), input_(stream), buf_(kXmlScanBufferBytes) {
+    : partName_(stream.partName()),
+      input_(std::make_unique<ReadAhead>(stream)),
+      buf_(kXmlScanBufferBytes) {
+  attrs_.reserve(16);
+}
+
+XmlScanner::XmlScanner(std::string_view bytes, std::string partName)
+    : partName_(std::move(partName)),
+      memory_(bytes),
+      // Bytes in memory need no read-ahead: a small buffer (grown for a
+      // long token) is enough, and several threads each hold one.
+      buf_(std::min(kXmlScanBufferBytes, std::size_t(64) << 10)) {
   attrs_.reserve(16);
 }
 
 void XmlScanner::fail(const std::string& what) const {
-  damaged(partText(stream_.partName()) + " " + what);
+  damaged(partText(partName_) + " " + what);
 }
 
 std::string_view XmlScanner::attribute(std::string_view localName, bool* found) const {
@@ -97,7 +109,14 @@ bool XmlScanner::refill(std::size_t& keep) {
       fail("has a tag or a text longer than " + std::to_string(kMaxXmlTokenBytes >> 20) + " MB");
     buf_.resize(std::min(buf_.size() * 2, kMaxXmlTokenBytes));
   }
-  std::size_t got = input_.read(buf_.data() + end_, buf_.size() - end_);
+  std::size_t got = 0;
+  if (input_) {
+    got = input_->read(buf_.data() + end_, buf_.size() - end_);
+  } else {
+    got = std::min(memory_.size(), buf_.size() - end_);
+    std::memcpy(buf_.data() + end_, memory_.data(), got);
+    memory_.remove_prefix(got);
+  }
   if (got == 0) {
     eof_ = true;
     return false;

@@ -7,6 +7,7 @@
 // quote, comments and processing instructions are skipped, CDATA is text.
 // A document type declaration is refused: no DTD, no entity expansion.
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,9 @@ class XmlScanner {
   };
 
   explicit XmlScanner(PartStream& stream);
+  // Scans `bytes`, a piece of the part `partName` held in memory (which must
+  // outlive the scanner); messages name that part.
+  XmlScanner(std::string_view bytes, std::string partName);
 
   // The next token. Views handed out before stay valid only until this call.
   // Throws FormatError for damaged XML.
@@ -64,8 +68,9 @@ class XmlScanner {
   enum class MarkupResult { Done, Skipped, NeedMore };
   MarkupResult scanMarkup(std::size_t start);
 
-  PartStream& stream_;
-  ReadAhead input_;
+  std::string partName_;
+  std::unique_ptr<ReadAhead> input_;  // none when scanning bytes in memory
+  std::string_view memory_;           // the bytes in memory not yet scanned
   std::vector<char> buf_;
   std::size_t pos_ = 0, end_ = 0;
   bool eof_ = false;

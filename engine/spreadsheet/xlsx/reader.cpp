@@ -8,6 +8,7 @@
 #include "engine/spreadsheet/string_table.h"
 #include "engine/spreadsheet/used_range.h"
 #include "engine/spreadsheet/workbook_bounds.h"
+#include "engine/spreadsheet/xlsx/parallel_worksheet.h"
 #include "engine/spreadsheet/xlsx/shared_strings.h"
 #include "engine/spreadsheet/xlsx/worksheet_cursor.h"
 
@@ -214,7 +215,32 @@ class Reader final : public WorkbookReader {
     if (index >= sheetParts_.size())
       fail(ErrorCode::NoSuchSheet, "it has " + std::to_string(sheetParts_.size()) +
                                        " worksheets, not " + std::to_string(index + 1));
-    // Read when a sheet is first wanted: listing the sheets does not need it.
+    readStrings();
+    return std::make_unique<WorksheetCursor>(package_->openPart(sheetParts_[index]), strings_,
+                                             formatter_.date1904(), generalStyles_,
+                                             emptyCellLooks_);
+  }
+
+  std::unique_ptr<SheetCursor> openWorksheetInParallel(std::size_t index,
+                                                       const ParallelReading& how,
+                                                       FieldWriter write,
+                                                       std::stop_token stop) override {
+    if (how.threads < 2 || index >= sheetParts_.size()) return nullptr;
+    readStrings();
+    auto stream = package_->openPart(sheetParts_[index]);
+    if (stream->size() < how.minSheetBytes) return nullptr;
+    formatter_.prepareAllStyles();  // before the workers share it
+    return openParallelWorksheet(
+        std::move(stream),
+        SheetContext{strings_, formatter_.date1904(), generalStyles_, emptyCellLooks_}, how,
+        std::move(write), std::move(stop));
+  }
+
+  const CellFormatter& formatter() const override { return formatter_; }
+
+ private:
+  // Read when a sheet is first wanted: listing the sheets does not need it.
+  void readStrings() {
     if (!stringsRead_ && !stringsPart_.empty() && package_->has(stringsPart_)) {
       try {
         auto stream = package_->openPart(stringsPart_);
@@ -225,14 +251,8 @@ class Reader final : public WorkbookReader {
       }
     }
     stringsRead_ = true;
-    return std::make_unique<WorksheetCursor>(package_->openPart(sheetParts_[index]), strings_,
-                                             formatter_.date1904(), generalStyles_,
-                                             emptyCellLooks_);
   }
 
-  const CellFormatter& formatter() const override { return formatter_; }
-
- private:
   std::unique_ptr<ZipPackage> package_;
   std::vector<WorksheetInfo> sheets_;
   std::vector<std::string> sheetParts_;

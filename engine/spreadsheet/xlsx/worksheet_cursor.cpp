@@ -122,18 +122,34 @@ WorksheetCursor::WorksheetCursor(std::unique_ptr<PartStream> stream, const Strin
       emptyCellLooks_(emptyCellLooks),
       lines_(kMaxColumns - 1) {}
 
+WorksheetCursor::WorksheetCursor(std::string_view bytes, std::string partName,
+                                 const StringTable& strings, bool date1904,
+                                 const GeneralStyles& generalStyles,
+                                 const EmptyCellLooks& emptyCellLooks, PieceStart start)
+    : xml_(bytes, std::move(partName)),
+      strings_(strings),
+      date1904_(date1904),
+      generalStyles_(generalStyles),
+      emptyCellLooks_(emptyCellLooks),
+      lines_(start.lines ? *start.lines : FormattedLineTracker(kMaxColumns - 1)),
+      inSheetData_(start.inCellData),
+      piece_(true),
+      rowKnown_(start.rowKnown),
+      stringsLock_(start.stringsLock) {}
+
 WorksheetCursor::~WorksheetCursor() = default;
 
 bool WorksheetCursor::next(Cell& cell) {
   while (!done_) {
     T token = xml_.next();
     if (token == T::End) {
-      if (inSheetData_) xml_.fail("ends before its cell data does");
+      if (inSheetData_ && !piece_) xml_.fail("ends before its cell data does");
       done_ = true;
       break;
     }
     if (token == T::EndTag) {
-      if (inSheetData_ && xml_.name() == "sheetData") done_ = true;  // the rest holds no cells
+      if (inSheetData_ && xml_.name() == "sheetData")
+        done_ = closed_ = true;  // the rest holds no cells
       continue;
     }
     if (token != T::StartTag) continue;
@@ -223,6 +239,14 @@ void WorksheetCursor::readColumns() {
                     hidden, s, emptyCellLooks_.shows(s));
 }
 
+namespace {
+
+[[noreturn]] void needsRowBefore() {
+  throw FormatError(ErrorCode::Damaged, "a piece of the sheet counts on the row before it");
+}
+
+}  // namespace
+
 void WorksheetCursor::startRow() {
   bool found = false;
   std::string_view r;
@@ -250,16 +274,19 @@ void WorksheetCursor::startRow() {
               std::to_string(kMaxRows) + ")");
     row_ = static_cast<std::uint32_t>(n - 1);
   } else {
+    if (!rowKnown_) needsRowBefore();
     if (lastRow_ + 1 >= std::int64_t(kMaxRows))
       damaged("its rows run past the worksheet's last row (" + std::to_string(kMaxRows) + ")");
     row_ = static_cast<std::uint32_t>(lastRow_ + 1);
   }
   lastRow_ = row_;
   lastCol_ = -1;
+  rowKnown_ = true;
   lines_.addRow(row_, stored);
 }
 
 void WorksheetCursor::startCell() {
+  if (!rowKnown_) needsRowBefore();
   hasValue_ = hasInline_ = false;
   type_ = Type::Number;
   style_ = 0;
@@ -378,7 +405,7 @@ bool WorksheetCursor::finishCell(Cell& cell) {
       std::uint64_t index = 0;
       if (!parseUnsigned(v, index)) badValue("a shared-string index");
       cell.kind = CellKind::Text;
-      cell.text = strings_.at(index);
+      cell.text = stringsLock_ ? strings_.at(index, *stringsLock_, text_) : strings_.at(index);
       break;
     }
     case Type::FormulaText:

@@ -3,6 +3,7 @@
 // pass. Holds the scanner's buffer and one cell's value, never the sheet.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,14 +28,40 @@ struct GeneralStyles {
   }
 };
 
+// Where a cursor over a piece of a worksheet part, held in memory, starts:
+// several threads read the pieces of one large part at once.
+struct PieceStart {
+  // Inside <sheetData>, right after a row's end tag or the start tag itself.
+  bool inCellData = false;
+  // Right after <sheetData>'s start tag: the rows before are known (none).
+  // Elsewhere a row or cell that counts on the row before cannot be read.
+  bool rowKnown = true;
+  // The column records and row height read before <sheetData>.
+  std::optional<FormattedLineTracker> lines;
+  // Set when several cursors look up shared strings at once (see
+  // StringTable::at).
+  std::mutex* stringsLock = nullptr;
+};
+
 class WorksheetCursor final : public SheetCursor {
  public:
   WorksheetCursor(std::unique_ptr<PartStream> stream, const StringTable& strings, bool date1904,
                   const GeneralStyles& generalStyles, const EmptyCellLooks& emptyCellLooks);
+  // A cursor over `bytes`, a piece of the part `partName` that starts as
+  // `start` says and may end after any row: its end is the end of the
+  // piece's cells. A row or cell this piece alone cannot place throws
+  // FormatError, as damage does: the caller reads the part whole instead.
+  WorksheetCursor(std::string_view bytes, std::string partName, const StringTable& strings,
+                  bool date1904, const GeneralStyles& generalStyles,
+                  const EmptyCellLooks& emptyCellLooks, PieceStart start);
   ~WorksheetCursor() override;
   bool next(Cell& cell) override;
   std::optional<CellRange> storedRange() const override { return storedRange_; }
   FormattedLines formattedLines() const override { return lines_.lines(); }
+  // For pieces: inside <sheetData> at the end, and whether its end tag was met.
+  bool inCellData() const { return inSheetData_; }
+  bool cellDataClosed() const { return closed_; }
+  const FormattedLineTracker& lineTracker() const { return lines_; }
 
  private:
   enum class Type : std::uint8_t { Number, Shared, FormulaText, Inline, Boolean, Error, Date };
@@ -55,7 +82,9 @@ class WorksheetCursor final : public SheetCursor {
   const GeneralStyles& generalStyles_;
   const EmptyCellLooks& emptyCellLooks_;
   FormattedLineTracker lines_;
-  bool inSheetData_ = false, done_ = false;
+  bool inSheetData_ = false, done_ = false, closed_ = false;
+  bool piece_ = false, rowKnown_ = true;
+  std::mutex* stringsLock_ = nullptr;
   std::optional<CellRange> storedRange_;  // the sheet's <dimension>
 
   std::uint32_t row_ = 0;      // row of the current <row>

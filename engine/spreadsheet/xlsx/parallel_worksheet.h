@@ -1,0 +1,42 @@
+#pragma once
+// One large worksheet part read by several threads: the calling thread
+// inflates the part and cuts its cell data after row end tags into pieces,
+// worker threads read the pieces' cells and write their fields, and the
+// cursor hands the cells on in the part's order. A bounded number of pieces
+// is in flight, so memory stays bounded whatever the sheet's size.
+#include <memory>
+#include <stop_token>
+
+#include "engine/spreadsheet/workbook_reader.h"
+#include "engine/spreadsheet/xlsx/worksheet_cursor.h"
+
+namespace quorvel::spreadsheet {
+class PartStream;
+class StringTable;
+}  // namespace quorvel::spreadsheet
+
+namespace quorvel::spreadsheet::xlsx {
+
+// What the cursors of one workbook's sheets share.
+struct SheetContext {
+  const StringTable& strings;
+  bool date1904;
+  const GeneralStyles& generalStyles;
+  const EmptyCellLooks& emptyCellLooks;
+};
+
+// A cursor over the part `stream` yields, its cells as CellKind::Field; the
+// cells, their order, the recorded range and the formatted lines are those a
+// WorksheetCursor over the part gives. nullptr when the part is smaller than
+// `how.minSheetBytes`, or its cell data cannot be found or holds no cells:
+// one thread reads such a part. The formatter behind `write` must be
+// prepared (CellFormatter::prepareAllStyles). Throws FormatError for damage,
+// and for cell data that turns out not to be cut where it was cut (a row
+// that counts on the row before it, a piece that ends inside a cell): the
+// caller then reads the part on one thread. StopRequested once `stop` is.
+std::unique_ptr<SheetCursor> openParallelWorksheet(std::unique_ptr<PartStream> stream,
+                                                   const SheetContext& context,
+                                                   const ParallelReading& how, FieldWriter write,
+                                                   std::stop_token stop);
+
+}  // namespace quorvel::spreadsheet::xlsx
