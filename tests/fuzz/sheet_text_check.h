@@ -15,6 +15,7 @@
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/text_writer.h"
+#include "engine/spreadsheet/workbook_reader.h"
 
 namespace quorvel::fuzz {
 
@@ -101,6 +102,17 @@ inline void writeAndCheck(const SheetOpener& open, const CellFormatter& formatte
     countSeparators(a, lines, tabs);
     if (lines != stats.rows) __builtin_trap();
     if (stats.rows && tabs != std::uint64_t(stats.rows) * (stats.columns - 1)) __builtin_trap();
+  } catch (const spreadsheet::FormatError&) {
+  }
+}
+
+// Opens the workbook at `path` as the converter does and writes every
+// worksheet it can read; damage ends it quietly.
+inline void writeEveryWorksheet(const std::string& path) {
+  try {
+    auto reader = spreadsheet::openWorkbookReader(path, {});
+    for (std::size_t i = 0; i < reader->worksheets().size(); ++i)
+      writeAndCheck([&] { return reader->openWorksheet(i); }, reader->formatter());
   } catch (const spreadsheet::FormatError&) {
   }
 }
