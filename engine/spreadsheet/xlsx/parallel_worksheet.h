@@ -10,11 +10,6 @@
 #include "engine/spreadsheet/workbook_reader.h"
 #include "engine/spreadsheet/xlsx/worksheet_cursor.h"
 
-namespace quorvel::spreadsheet {
-class PartStream;
-class StringTable;
-}  // namespace quorvel::spreadsheet
-
 namespace quorvel::spreadsheet::xlsx {
 
 // What the cursors of one workbook's sheets share.
