@@ -8,6 +8,7 @@
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/numfmt/number_format.h"
+#include "engine/spreadsheet/string_table.h"
 #include "engine/spreadsheet/workbook_reader.h"
 #include "engine/spreadsheet/xlsx/ooxml_values.h"
 #include "tests/support/test_support.h"
@@ -416,6 +417,34 @@ TEST(XlsxReader, TruncatedAndGarbledSheetsFailCleanly) {
     }
     ASSERT_NO_THROW(attempt(garbled)) << garbled;
   }
+}
+
+// A table past a core's cache is fetched ahead of the cells that use it;
+// the hints must change nothing, whether a string is in memory or in the
+// table's file, and whatever look-alike text lies ahead.
+TEST(XlsxReader, LargeSharedStringTablesReadTheSameInMemoryAndSpilled) {
+  const int kStrings = 40000;  // about 1.4 MB with their ends
+  std::string items;
+  auto text = [](int i) { return "string number " + std::to_string(i) + " of the table"; };
+  for (int i = 0; i < kStrings; ++i) items += "<si><t>" + text(i) + "</t></si>";
+  std::string cells, expected;
+  for (int r = 1; r <= 3000; ++r) {
+    std::string row = std::to_string(r);
+    int a = (r * 7919) % kStrings, b = (r * 104729 + 1) % kStrings;
+    cells += "<row r=\"" + row + "\"><c r=\"A" + row + "\" t=\"s\"><v>" + std::to_string(a) +
+             "</v></c><!-- t=\"s\"><v>99999999</v> --><c r=\"B" + row +
+             "\" t=\"s\" s=\"0\"><f>X</f><v>" + std::to_string(b) + "</v></c><c r=\"C" + row +
+             "\" t=\"s\"><v>" + std::to_string(kStrings - 1) + "</v></c></row>";
+    expected += (r > 1 ? " A" : "A") + row + "=T:" + text(a) + " B" + row + "=T:" + text(b) + " C" +
+                row + "=T:" + text(kStrings - 1);
+  }
+  auto book = XlsxBuilder().worksheet("S", cells).sharedStrings(items);
+  EXPECT_TRUE(dumpOf(book) == expected);  // too long to print
+  std::size_t saved = StringTable::defaultMemoryLimit();
+  StringTable::setDefaultMemoryLimit(std::size_t(256) << 10);  // most of it in the file
+  std::string spilled = dumpOf(book);
+  StringTable::setDefaultMemoryLimit(saved);
+  EXPECT_TRUE(spilled == expected);
 }
 
 }  // namespace

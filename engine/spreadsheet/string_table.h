@@ -84,6 +84,25 @@ class StringTable {
     copy.assign(at(index));
     return copy;
   }
+  // Cache hints for a reader that knows which strings it will look up soon.
+  // A large table is read at random, and each lookup would wait for memory
+  // twice (the string's end, then its text): a reader fetches the ends of
+  // strings well ahead, then their texts nearer. Strings not in memory are
+  // left alone.
+  void prefetchEnd(std::uint64_t index) const {
+    if (index < count_ && inPlace(ends_, index * sizeof(End), sizeof(End)))
+      __builtin_prefetch(bytes(ends_, index * sizeof(End), sizeof(End)));
+  }
+  void prefetchText(std::uint64_t index) const {
+    if (index == 0 || index >= count_) return;  // string 0 starts where the text does
+    const std::uint64_t endAt = (index - 1) * sizeof(End);
+    if (!inPlace(ends_, endAt, sizeof(End))) return;
+    End begin = endOf(static_cast<std::size_t>(index - 1));
+    if (begin < text_.size && inPlace(text_, begin, 1)) __builtin_prefetch(bytes(text_, begin, 1));
+  }
+  // Bytes stored: strings and their ends.
+  std::uint64_t storedBytes() const { return stored_; }
+
   // Bytes of this table in its temporary file (0 while it fits in memory).
   std::uint64_t spilledBytes() const { return nextFileOffset_; }
 

@@ -54,6 +54,14 @@ inline bool holdsAmpersandOrCr(std::string_view s) {
   return false;
 }
 
+// Whether `p` starts with `name`. Names here are a letter or three, too
+// short for a call to memcmp to pay.
+inline bool startsWith(const char* p, std::string_view name) {
+  for (char c : name)
+    if (*p++ != c) return false;
+  return true;
+}
+
 inline std::string_view withoutPrefix(std::string_view name) {
   std::size_t colon = name.rfind(':');
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
@@ -69,16 +77,18 @@ inline bool isNamespaceDeclaration(std::string_view name) {
 XmlScanner::XmlScanner(PartStream& stream)
     : partName_(stream.partName()),
       input_(std::make_unique<ReadAhead>(stream)),
-      buf_(kXmlScanBufferBytes) {
+      buf_(kXmlScanBufferBytes),
+      data_(buf_.data()) {
   attrs_.reserve(16);
 }
 
 XmlScanner::XmlScanner(std::string_view bytes, std::string partName)
     : partName_(std::move(partName)),
-      memory_(bytes),
-      // Bytes in memory need no read-ahead: a small buffer (grown for a
-      // long token) is enough, and several threads each hold one.
-      buf_(std::min(kXmlScanBufferBytes, std::size_t(64) << 10)) {
+      // Bytes in memory are scanned where they lie: all of them are
+      // buffered from the start.
+      data_(bytes.data()),
+      end_(bytes.size()),
+      eof_(true) {
   attrs_.reserve(16);
 }
 
@@ -100,6 +110,8 @@ bool XmlScanner::refill(std::size_t& keep) {
   if (eof_) return false;
   std::size_t kept = end_ - keep;
   if (keep > 0 && kept > 0) std::memmove(buf_.data(), buf_.data() + keep, kept);
+  dropped_ += keep;
+  data_ = buf_.data();
   pos_ = pos_ >= keep ? pos_ - keep : 0;
   keep = 0;
   end_ = kept;
@@ -108,15 +120,9 @@ bool XmlScanner::refill(std::size_t& keep) {
     if (buf_.size() >= kMaxXmlTokenBytes)
       fail("has a tag or a text longer than " + std::to_string(kMaxXmlTokenBytes >> 20) + " MB");
     buf_.resize(std::min(buf_.size() * 2, kMaxXmlTokenBytes));
+    data_ = buf_.data();
   }
-  std::size_t got = 0;
-  if (input_) {
-    got = input_->read(buf_.data() + end_, buf_.size() - end_);
-  } else {
-    got = std::min(memory_.size(), buf_.size() - end_);
-    std::memcpy(buf_.data() + end_, memory_.data(), got);
-    memory_.remove_prefix(got);
-  }
+  std::size_t got = input_->read(buf_.data() + end_, buf_.size() - end_);
   if (got == 0) {
     eof_ = true;
     return false;
@@ -131,7 +137,7 @@ XmlScanner::Token XmlScanner::next() {
       std::size_t from = pos_;
       if (!refill(from)) return Token::End;
     }
-    const char* b = buf_.data();
+    const char* b = data_;
     if (b[pos_] != '<') {
       std::size_t start = pos_, scanFrom = pos_;
       for (;;) {
@@ -145,7 +151,7 @@ XmlScanner::Token XmlScanner::next() {
         }
         std::size_t scanned = end_ - start;
         bool more = refill(start);
-        b = buf_.data();
+        b = data_;
         if (!more) {
           text_ = std::string_view(b + start, end_ - start);
           pos_ = end_;
@@ -166,7 +172,7 @@ XmlScanner::Token XmlScanner::next() {
 }
 
 XmlScanner::MarkupResult XmlScanner::scanMarkup(std::size_t start) {
-  const char* b = buf_.data();
+  const char* b = data_;
   const std::size_t end = end_;
   std::size_t p = start + 1;
   if (p >= end) return MarkupResult::NeedMore;
@@ -264,7 +270,7 @@ XmlScanner::MarkupResult XmlScanner::scanMarkup(std::size_t start) {
 }
 
 bool XmlScanner::appendSimpleContent(std::string& out) {
-  const char* b = buf_.data();
+  const char* b = data_;
   const char* end = b + end_;
   const char* lt = findByte(b + pos_, end, '<');
   if (!lt || end - lt < 2 || lt[1] != '/') return false;
@@ -278,6 +284,88 @@ bool XmlScanner::appendSimpleContent(std::string& out) {
   selfClosing_ = false;
   pos_ = static_cast<std::size_t>(gt - b) + 1;
   kind_ = Token::EndTag;
+  return true;
+}
+
+bool XmlScanner::plainStartTag(std::string_view name) {
+  fillWindow();
+  const char* p = data_ + pos_;
+  const char* end = data_ + end_;
+  if (static_cast<std::size_t>(end - p) < name.size() + 2 || p[0] != '<' ||
+      !startsWith(p + 1, name))
+    return false;
+  const char* q = p + 1 + name.size();
+  attrs_.clear();
+  bool selfClosing;
+  for (;;) {
+    if (q >= end) return false;
+    char c = *q;
+    if (c == '>') {
+      selfClosing = false;
+      ++q;
+      break;
+    }
+    if (c == '/') {
+      if (q + 1 >= end || q[1] != '>') return false;
+      selfClosing = true;
+      q += 2;
+      break;
+    }
+    if (c != ' ') return false;
+    const char* n0 = ++q;
+    while (q < end && *q != '=' && *q != ' ' && *q != '>' && *q != '/' && *q != '"') ++q;
+    if (q == n0 || end - q < 2 || q[0] != '=' || q[1] != '"') return false;
+    const char* close = findByte(q + 2, end, '"');
+    if (!close) return false;
+    std::string_view attrName(n0, static_cast<std::size_t>(q - n0));
+    if (!isNamespaceDeclaration(attrName))
+      attrs_.push_back({withoutPrefix(attrName),
+                        std::string_view(q + 2, static_cast<std::size_t>(close - q - 2))});
+    q = close + 1;
+  }
+  name_ = name;
+  selfClosing_ = selfClosing;
+  kind_ = Token::StartTag;
+  pos_ = static_cast<std::size_t>(q - data_);
+  return true;
+}
+
+bool XmlScanner::plainElement(std::string_view name, std::string& out) {
+  fillWindow();
+  const char* p = data_ + pos_;
+  const char* end = data_ + end_;
+  const std::size_t n = name.size();
+  if (static_cast<std::size_t>(end - p) < 2 * n + 5 || p[0] != '<' ||
+      !startsWith(p + 1, name) || p[n + 1] != '>')
+    return false;
+  const char* text = p + n + 2;
+  const char* lt = findByte(text, end, '<');
+  if (!lt || static_cast<std::size_t>(end - lt) < n + 3 || lt[1] != '/' ||
+      !startsWith(lt + 2, name) || lt[n + 2] != '>')
+    return false;
+  std::string_view raw(text, static_cast<std::size_t>(lt - text));
+  if (holdsAmpersandOrCr(raw)) return false;
+  out.append(raw);
+  name_ = name;
+  attrs_.clear();
+  selfClosing_ = false;
+  kind_ = Token::EndTag;
+  pos_ = static_cast<std::size_t>(lt + n + 3 - data_);
+  return true;
+}
+
+bool XmlScanner::plainEndTag(std::string_view name) {
+  fillWindow();
+  const char* p = data_ + pos_;
+  const std::size_t n = name.size();
+  if (end_ - pos_ < n + 3 || p[0] != '<' || p[1] != '/' ||
+      !startsWith(p + 2, name) || p[n + 2] != '>')
+    return false;
+  name_ = name;
+  attrs_.clear();
+  selfClosing_ = false;
+  kind_ = Token::EndTag;
+  pos_ += n + 3;
   return true;
 }
 

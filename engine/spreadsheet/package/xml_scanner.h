@@ -7,6 +7,7 @@
 // quote, comments and processing instructions are skipped, CDATA is text.
 // A document type declaration is refused: no DTD, no entity expansion.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -55,6 +56,27 @@ class XmlScanner {
   // returns false having read nothing (markup inside, or the buffer ends).
   bool appendSimpleContent(std::string& out);
 
+  // Fast paths for the short, plain markup that fills a sheet's cell data,
+  // each worth one cheap look instead of a general token. When the bytes at
+  // the current position are exactly what it reads (attributes in double
+  // quotes after single spaces, no entity or CR in a text) and lie in the
+  // buffer, it reads them as next() would, leaving the same state behind,
+  // and returns true. Otherwise it returns false having read nothing, and
+  // next() reads whatever is there.
+  //
+  // A start tag `<name ...>` or `<name .../>`, its attributes as next() gives.
+  bool plainStartTag(std::string_view name);
+  // `<name>text</name>`: appends the text and consumes the end tag.
+  bool plainElement(std::string_view name, std::string& out);
+  // An end tag `</name>`.
+  bool plainEndTag(std::string_view name);
+
+  // The bytes buffered from the current position on, and that position's
+  // offset in the part: for a reader that looks ahead for hints. Valid until
+  // the next call that reads.
+  std::string_view buffered() const { return {data_ + pos_, end_ - pos_}; }
+  std::uint64_t offset() const { return dropped_ + pos_; }
+
   // Appends `raw` with the five predefined entities and character references
   // decoded. Any other entity is damage.
   void appendDecoded(std::string_view raw, std::string& out) const;
@@ -65,14 +87,23 @@ class XmlScanner {
   // Moves the bytes from `keep` on to the buffer's front (updating `keep`),
   // then reads more. False at the end of the part.
   bool refill(std::size_t& keep);
+  // Reads more when fewer than a plain tag's worth of bytes are buffered.
+  void fillWindow() {
+    if (end_ - pos_ < kPlainWindow && !eof_) {
+      std::size_t keep = pos_;
+      refill(keep);
+    }
+  }
+  static constexpr std::size_t kPlainWindow = 512;
   enum class MarkupResult { Done, Skipped, NeedMore };
   MarkupResult scanMarkup(std::size_t start);
 
   std::string partName_;
   std::unique_ptr<ReadAhead> input_;  // none when scanning bytes in memory
-  std::string_view memory_;           // the bytes in memory not yet scanned
-  std::vector<char> buf_;
+  std::vector<char> buf_;             // empty when scanning bytes in memory
+  const char* data_ = nullptr;        // buf_'s bytes, or those in memory
   std::size_t pos_ = 0, end_ = 0;
+  std::uint64_t dropped_ = 0;  // bytes of the part before the buffer's first
   bool eof_ = false;
 
   Token kind_ = Token::End;

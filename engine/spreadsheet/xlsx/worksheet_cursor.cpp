@@ -105,6 +105,15 @@ std::optional<std::uint32_t> pointsToTwips(std::string_view v) {
   return static_cast<std::uint32_t>(std::lround(points * 20));
 }
 
+// A table larger than this is looked up at random slower than the rest of
+// a cell's work: past a core's second-level cache.
+constexpr std::uint64_t kPrefetchTableBytes = std::uint64_t(1) << 20;
+
+// How far ahead the ends, then the texts, of shared strings are fetched: a
+// few rows either way, time enough for memory to answer.
+constexpr std::uint64_t kFetchEndsBytes = 2048;
+constexpr std::uint64_t kFetchTextsBytes = 1024;
+
 std::string quoted(std::string_view s) {
   return std::string("'").append(printable(s, kQuotedContentBytes)).append("'");
 }
@@ -120,7 +129,8 @@ WorksheetCursor::WorksheetCursor(std::unique_ptr<PartStream> stream, const Strin
       date1904_(date1904),
       generalStyles_(generalStyles),
       emptyCellLooks_(emptyCellLooks),
-      lines_(kMaxColumns - 1) {}
+      lines_(kMaxColumns - 1),
+      prefetch_(strings.storedBytes() > kPrefetchTableBytes) {}
 
 WorksheetCursor::WorksheetCursor(std::string_view bytes, std::string partName,
                                  const StringTable& strings, bool date1904,
@@ -135,12 +145,23 @@ WorksheetCursor::WorksheetCursor(std::string_view bytes, std::string partName,
       inSheetData_(start.inCellData),
       piece_(true),
       rowKnown_(start.rowKnown),
-      stringsLock_(start.stringsLock) {}
+      stringsLock_(start.stringsLock),
+      prefetch_(strings.storedBytes() > kPrefetchTableBytes) {}
 
 WorksheetCursor::~WorksheetCursor() = default;
 
 bool WorksheetCursor::next(Cell& cell) {
   while (!done_) {
+    if (inSheetData_) {
+      // Most of a sheet is plain cells and rows, read without a general token.
+      if (xml_.plainStartTag("c")) return readCell(cell);
+      if (xml_.plainEndTag("row")) continue;
+      if (xml_.plainStartTag("row")) {
+        startRow();
+        if (prefetch_) prefetchStrings();
+        continue;
+      }
+    }
     T token = xml_.next();
     if (token == T::End) {
       if (inSheetData_ && !piece_) xml_.fail("ends before its cell data does");
@@ -171,31 +192,39 @@ bool WorksheetCursor::next(Cell& cell) {
       continue;
     }
     if (name != "c") continue;
-    startCell();
-    if (!xml_.selfClosing()) {
-      for (;;) {
-        T t = xml_.next();
-        if (t == T::End) xml_.fail("ends inside a cell");
-        if (t == T::EndTag) {
-          if (xml_.name() == "c") break;
-          continue;
-        }
-        if (t != T::StartTag) continue;  // the text of <f> and the like
-        std::string_view inner = xml_.name();
-        if (inner == "v") {
-          hasValue_ = true;
-          value_.clear();
-          if (!xml_.selfClosing()) readValueText(value_);
-        } else if (inner == "is") {
-          hasInline_ = true;
-          text_.clear();
-          if (!xml_.selfClosing()) readInlineString();
-        }
-      }
-    }
-    return finishCell(cell);
+    return readCell(cell);
   }
   return false;
+}
+
+bool WorksheetCursor::readCell(Cell& cell) {
+  startCell();
+  if (!xml_.selfClosing()) {
+    if (xml_.plainElement("v", value_)) {
+      hasValue_ = true;  // value_ was cleared by startCell
+      if (xml_.plainEndTag("c")) return finishCell(cell);
+    }
+    for (;;) {
+      T t = xml_.next();
+      if (t == T::End) xml_.fail("ends inside a cell");
+      if (t == T::EndTag) {
+        if (xml_.name() == "c") break;
+        continue;
+      }
+      if (t != T::StartTag) continue;  // the text of <f> and the like
+      std::string_view inner = xml_.name();
+      if (inner == "v") {
+        hasValue_ = true;
+        value_.clear();
+        if (!xml_.selfClosing()) readValueText(value_);
+      } else if (inner == "is") {
+        hasInline_ = true;
+        text_.clear();
+        if (!xml_.selfClosing()) readInlineString();
+      }
+    }
+  }
+  return finishCell(cell);
 }
 
 void WorksheetCursor::readDimension() {
@@ -288,6 +317,7 @@ void WorksheetCursor::startRow() {
 void WorksheetCursor::startCell() {
   if (!rowKnown_) needsRowBefore();
   hasValue_ = hasInline_ = false;
+  value_.clear();
   type_ = Type::Number;
   style_ = 0;
   bool haveRef = false;
@@ -331,6 +361,44 @@ void WorksheetCursor::startCell() {
     cellCol_ = static_cast<std::uint32_t>(lastCol_ + 1);
   }
   lastCol_ = cellCol_;
+}
+
+void WorksheetCursor::prefetchStrings() {
+  static constexpr std::string_view kShared = "t=\"s\"";
+  const std::uint64_t here = xml_.offset();
+  // Texts of the strings now near, whose ends were fetched when they were far.
+  while (aheadCount_ > 0 && ahead_[aheadFirst_].at < here + kFetchTextsBytes) {
+    if (ahead_[aheadFirst_].at >= here) strings_.prefetchText(ahead_[aheadFirst_].index);
+    aheadFirst_ = (aheadFirst_ + 1) % kAheadStrings;
+    --aheadCount_;
+  }
+  // Ends of the strings up to kFetchEndsBytes ahead, in the buffered bytes.
+  const std::string_view bytes = xml_.buffered();
+  std::size_t from = aheadScanned_ > here ? static_cast<std::size_t>(aheadScanned_ - here) : 0;
+  const std::size_t to =
+      static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), kFetchEndsBytes));
+  while (from < to && aheadCount_ < kAheadStrings) {
+    std::size_t at = bytes.find(kShared, from);
+    if (at == std::string_view::npos || at >= to) {
+      from = to;
+      break;
+    }
+    // The value follows the tag: <c r="A1" t="s"><v>12</v>; anything else
+    // is passed over, a hint being all this is.
+    from = at + kShared.size();
+    std::size_t v = bytes.find("<v>", from);
+    if (v == std::string_view::npos || v - from > 64) continue;
+    std::uint64_t index = 0;
+    std::size_t d = v + 3, digitsEnd = std::min(bytes.size(), d + 10);
+    for (; d < digitsEnd && bytes[d] >= '0' && bytes[d] <= '9'; ++d)
+      index = index * 10 + std::uint64_t(bytes[d] - '0');
+    if (d == v + 3) continue;
+    strings_.prefetchEnd(index);
+    if (index > 0) strings_.prefetchEnd(index - 1);
+    ahead_[(aheadFirst_ + aheadCount_) % kAheadStrings] = {here + at, index};
+    ++aheadCount_;
+  }
+  aheadScanned_ = here + from;
 }
 
 void WorksheetCursor::readValueText(std::string& into) {

@@ -70,6 +70,8 @@ class WorksheetCursor final : public SheetCursor {
   void readColumns();
   void startRow();
   void startCell();
+  void prefetchStrings();
+  bool readCell(Cell& cell);  // the cell whose start tag was just read
   void readValueText(std::string& into);
   void readInlineString();
   bool finishCell(Cell& cell);
@@ -90,6 +92,18 @@ class WorksheetCursor final : public SheetCursor {
   std::uint32_t row_ = 0;      // row of the current <row>
   std::int64_t lastRow_ = -1;  // for rows without a reference
   std::int64_t lastCol_ = -1;  // for cells without a reference
+
+  // Shared strings met ahead of the current position, their ends fetched
+  // and their texts not yet (see prefetchStrings).
+  struct AheadString {
+    std::uint64_t at;  // offset in the part
+    std::uint64_t index;
+  };
+  static constexpr std::size_t kAheadStrings = 64;
+  bool prefetch_ = false;
+  std::uint64_t aheadScanned_ = 0;  // offset up to which the part was looked at
+  std::size_t aheadFirst_ = 0, aheadCount_ = 0;
+  AheadString ahead_[kAheadStrings];
 
   // The cell being read.
   std::uint32_t cellRow_ = 0, cellCol_ = 0, style_ = 0;
