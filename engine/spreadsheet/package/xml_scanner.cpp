@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "engine/spreadsheet/byte_search.h"
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/package/zip_package.h"
@@ -18,23 +19,6 @@ namespace {
 
 inline bool isSpace(char c) {
   return c == ' ' || c == '\n' || c == '\r' || c == '\t';
-}
-
-// The first `c` in [p, end). Most searches (a value's '<', an attribute's
-// closing quote) end within a few bytes, too few for a call to memchr to
-// pay: with SSE2 (every x86-64) sixteen bytes are compared at once.
-inline const char* findByte(const char* p, const char* end, char c) {
-#ifdef __SSE2__
-  const __m128i needle = _mm_set1_epi8(c);
-  for (; end - p >= 16; p += 16) {
-    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(block, needle));
-    if (hits != 0) return p + __builtin_ctz(static_cast<unsigned>(hits));
-  }
-#endif
-  for (; p < end; ++p)
-    if (*p == c) return p;
-  return nullptr;
 }
 
 // Whether `s` holds an '&' or a CR, sixteen bytes at a time where SSE2 is.
@@ -335,8 +319,8 @@ bool XmlScanner::plainElement(std::string_view name, std::string& out) {
   const char* p = data_ + pos_;
   const char* end = data_ + end_;
   const std::size_t n = name.size();
-  if (static_cast<std::size_t>(end - p) < 2 * n + 5 || p[0] != '<' ||
-      !startsWith(p + 1, name) || p[n + 1] != '>')
+  if (static_cast<std::size_t>(end - p) < 2 * n + 5 || p[0] != '<' || !startsWith(p + 1, name) ||
+      p[n + 1] != '>')
     return false;
   const char* text = p + n + 2;
   const char* lt = findByte(text, end, '<');
@@ -358,8 +342,8 @@ bool XmlScanner::plainEndTag(std::string_view name) {
   fillWindow();
   const char* p = data_ + pos_;
   const std::size_t n = name.size();
-  if (end_ - pos_ < n + 3 || p[0] != '<' || p[1] != '/' ||
-      !startsWith(p + 2, name) || p[n + 2] != '>')
+  if (end_ - pos_ < n + 3 || p[0] != '<' || p[1] != '/' || !startsWith(p + 2, name) ||
+      p[n + 2] != '>')
     return false;
   name_ = name;
   attrs_.clear();

@@ -72,10 +72,18 @@ class XmlScanner {
   bool plainEndTag(std::string_view name);
 
   // The bytes buffered from the current position on, and that position's
-  // offset in the part: for a reader that looks ahead for hints. Valid until
-  // the next call that reads.
+  // offset in the part: for a reader that looks ahead for hints, or reads a
+  // shape of its own (then skip()s it). Valid until the next call that reads.
   std::string_view buffered() const { return {data_ + pos_, end_ - pos_}; }
   std::uint64_t offset() const { return dropped_ + pos_; }
+  // The same, having read more when fewer than a plain tag's worth of bytes
+  // were buffered.
+  std::string_view window() {
+    fillWindow();
+    return buffered();
+  }
+  // Passes over `n` bytes of buffered(), which must be whole markup.
+  void skip(std::size_t n) { pos_ += n; }
 
   // Appends `raw` with the five predefined entities and character references
   // decoded. Any other entity is damage.

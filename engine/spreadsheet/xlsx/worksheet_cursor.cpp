@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
+#include "engine/spreadsheet/byte_search.h"
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/package/zip_package.h"
@@ -114,6 +116,42 @@ constexpr std::uint64_t kPrefetchTableBytes = std::uint64_t(1) << 20;
 constexpr std::uint64_t kFetchEndsBytes = 2048;
 constexpr std::uint64_t kFetchTextsBytes = 1024;
 
+// One to nine decimal digits and nothing else, as writers write style and
+// string indexes; false for anything else, which parseUnsigned reads or
+// refuses.
+inline bool quickDigits(std::string_view v, std::uint64_t& out) {
+  if (v.empty() || v.size() > 9) return false;
+  std::uint64_t n = 0;
+  for (char c : v) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + std::uint64_t(c - '0');
+  }
+  out = n;
+  return true;
+}
+
+// A reference as writers write it, "B12": capital letters, then a row
+// number, within the sheet. False for anything else, which
+// parseCellReference reads or refuses.
+inline bool quickReference(std::string_view v, std::uint32_t& row, std::uint32_t& col) {
+  std::size_t i = 0;
+  std::uint32_t c = 0, r = 0;
+  for (; i < v.size() && i < 3 && v[i] >= 'A' && v[i] <= 'Z'; ++i)
+    c = c * 26 + std::uint32_t(v[i] - 'A' + 1);
+  const std::size_t letters = i;
+  for (; i < v.size() && i - letters < 7 && v[i] >= '0' && v[i] <= '9'; ++i)
+    r = r * 10 + std::uint32_t(v[i] - '0');
+  if (letters == 0 || i == letters || i != v.size() || r == 0 || r > kMaxRows || c > kMaxColumns)
+    return false;
+  row = r - 1;
+  col = c - 1;
+  return true;
+}
+
+[[noreturn]] void needsRowBefore() {
+  throw FormatError(ErrorCode::Damaged, "a piece of the sheet counts on the row before it");
+}
+
 std::string quoted(std::string_view s) {
   return std::string("'").append(printable(s, kQuotedContentBytes)).append("'");
 }
@@ -154,6 +192,10 @@ bool WorksheetCursor::next(Cell& cell) {
   while (!done_) {
     if (inSheetData_) {
       // Most of a sheet is plain cells and rows, read without a general token.
+      if (std::size_t n = plainCell(xml_.window())) {
+        xml_.skip(n);
+        return finishCell(cell);
+      }
       if (xml_.plainStartTag("c")) return readCell(cell);
       if (xml_.plainEndTag("row")) continue;
       if (xml_.plainStartTag("row")) {
@@ -197,12 +239,91 @@ bool WorksheetCursor::next(Cell& cell) {
   return false;
 }
 
+// A cell written the common way, whole in `bytes`: `<c r="B2" s="1"
+// t="s"><v>7</v></c>`, `<c .../>` or `<c ...></c>`, attributes in double
+// quotes after single spaces, none prefixed, a value without entities or
+// CRs. Reads it as the general path would and returns its length; 0 for
+// anything else, having changed nothing.
+std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
+  const char* b = bytes.data();
+  const std::size_t n = bytes.size();
+  if (n < 4 || b[0] != '<' || b[1] != 'c') return 0;
+  struct Attr {
+    char name;
+    std::string_view value;
+  } attrs[3];
+  int count = 0;
+  std::size_t p = 2;
+  bool selfClosing = false;
+  for (;;) {
+    if (p + 1 >= n) return 0;
+    char c = b[p];
+    if (c == '>') {
+      ++p;
+      break;
+    }
+    if (c == '/') {
+      if (b[p + 1] != '>') return 0;
+      p += 2;
+      selfClosing = true;
+      break;
+    }
+    if (c != ' ') return 0;
+    const std::size_t name = ++p;
+    while (p < n && ((b[p] >= 'a' && b[p] <= 'z') || (b[p] >= 'A' && b[p] <= 'Z'))) ++p;
+    // A prefix, a namespace declaration or anything unusual: the general way.
+    if (p == name || p + 1 >= n || b[p] != '=' || b[p + 1] != '"' ||
+        (p - name >= 5 && std::string_view(b + name, 5) == "xmlns"))
+      return 0;
+    const std::size_t value = p + 2;
+    const char* close = findByte(b + value, b + n, '"');
+    if (!close) return 0;
+    const std::size_t end = static_cast<std::size_t>(close - b);
+    if (p - name == 1 && (b[name] == 'r' || b[name] == 's' || b[name] == 't')) {
+      if (count == 3) return 0;  // an attribute twice
+      attrs[count++] = {b[name], std::string_view(b + value, end - value)};
+    }
+    p = end + 1;
+  }
+  std::string_view text;
+  bool haveValue = false;
+  if (!selfClosing) {
+    if (n - p >= 3 && b[p] == '<' && b[p + 1] == 'v' && b[p + 2] == '>') {
+      const std::size_t start = p + 3;
+      const char* lt = findByteBefore(b + start, b + n, '<', '&', '\r');
+      if (!lt) return 0;  // entities or CRs to decode: the general way
+      const std::size_t q = static_cast<std::size_t>(lt - b);
+      if (n - q < 8 || std::string_view(b + q, 8) != "</v></c>") return 0;
+      text = std::string_view(b + start, q - start);
+      haveValue = true;
+      p = q + 8;
+    } else if (n - p >= 4 && std::string_view(b + p, 4) == "</c>") {
+      p += 4;
+    } else {
+      return 0;
+    }
+  }
+  if (!rowKnown_) needsRowBefore();
+  hasValue_ = haveValue;
+  hasInline_ = false;
+  type_ = Type::Number;
+  style_ = 0;
+  bool haveRef = false;
+  for (int i = 0; i < count; ++i) cellAttribute(attrs[i].name, attrs[i].value, haveRef);
+  placeCell(haveRef);
+  valueText_ = text;
+  return p;
+}
+
 bool WorksheetCursor::readCell(Cell& cell) {
   startCell();
   if (!xml_.selfClosing()) {
     if (xml_.plainElement("v", value_)) {
       hasValue_ = true;  // value_ was cleared by startCell
-      if (xml_.plainEndTag("c")) return finishCell(cell);
+      if (xml_.plainEndTag("c")) {
+        valueText_ = value_;
+        return finishCell(cell);
+      }
     }
     for (;;) {
       T t = xml_.next();
@@ -224,6 +345,7 @@ bool WorksheetCursor::readCell(Cell& cell) {
       }
     }
   }
+  valueText_ = value_;
   return finishCell(cell);
 }
 
@@ -267,14 +389,6 @@ void WorksheetCursor::readColumns() {
                     static_cast<std::uint32_t>(std::min<std::uint64_t>(last, kMaxColumns) - 1),
                     hidden, s, emptyCellLooks_.shows(s));
 }
-
-namespace {
-
-[[noreturn]] void needsRowBefore() {
-  throw FormatError(ErrorCode::Damaged, "a piece of the sheet counts on the row before it");
-}
-
-}  // namespace
 
 void WorksheetCursor::startRow() {
   bool found = false;
@@ -321,38 +435,70 @@ void WorksheetCursor::startCell() {
   type_ = Type::Number;
   style_ = 0;
   bool haveRef = false;
-  for (const XmlScanner::Attribute& a : xml_.attributes()) {
-    if (a.name.size() != 1) continue;  // r, s and t; the rest do not change the value
-    if (a.name[0] == 'r') {
-      CellReference ref = parseCellReference(a.value);
+  for (const XmlScanner::Attribute& a : xml_.attributes())
+    if (a.name.size() == 1) cellAttribute(a.name[0], a.value, haveRef);  // r, s and t
+  placeCell(haveRef);
+}
+
+// One of the attributes that give a cell's value: r, s and t; the rest do
+// not change it.
+void WorksheetCursor::cellAttribute(char name, std::string_view value, bool& haveRef) {
+  if (name == 'r') {
+    if (!quickReference(value, cellRow_, cellCol_)) {
+      CellReference ref = parseCellReference(value);
       cellRow_ = ref.row;
       cellCol_ = ref.col;
-      haveRef = true;
-    } else if (a.name[0] == 's') {
-      std::uint64_t s = 0;
-      if (!parseUnsigned(a.value, s) || s > UINT32_MAX)
-        damaged("the style index " + quoted(a.value) + " is not a number");
-      style_ = static_cast<std::uint32_t>(s);
-    } else if (a.name[0] == 't') {
-      std::string_view t = a.value;
-      if (t == "n")
-        type_ = Type::Number;
-      else if (t == "s")
-        type_ = Type::Shared;
-      else if (t == "str")
-        type_ = Type::FormulaText;
-      else if (t == "inlineStr")
-        type_ = Type::Inline;
-      else if (t == "b")
-        type_ = Type::Boolean;
-      else if (t == "e")
-        type_ = Type::Error;
-      else if (t == "d")
-        type_ = Type::Date;
-      else
-        damaged("a cell has the unknown type " + quoted(t));
     }
+    haveRef = true;
+  } else if (name == 's') {
+    std::uint64_t s = 0;
+    if (!quickDigits(value, s) && (!parseUnsigned(value, s) || s > UINT32_MAX))
+      damaged("the style index " + quoted(value) + " is not a number");
+    style_ = static_cast<std::uint32_t>(s);
+  } else if (name == 't') {
+    std::string_view t = value;
+    if (t.size() == 1) {  // the usual ones at once
+      switch (t[0]) {
+        case 's':
+          type_ = Type::Shared;
+          return;
+        case 'b':
+          type_ = Type::Boolean;
+          return;
+        case 'n':
+          type_ = Type::Number;
+          return;
+        case 'e':
+          type_ = Type::Error;
+          return;
+        case 'd':
+          type_ = Type::Date;
+          return;
+        default:
+          break;
+      }
+    }
+    if (t == "n")
+      type_ = Type::Number;
+    else if (t == "s")
+      type_ = Type::Shared;
+    else if (t == "str")
+      type_ = Type::FormulaText;
+    else if (t == "inlineStr")
+      type_ = Type::Inline;
+    else if (t == "b")
+      type_ = Type::Boolean;
+    else if (t == "e")
+      type_ = Type::Error;
+    else if (t == "d")
+      type_ = Type::Date;
+    else
+      damaged("a cell has the unknown type " + quoted(t));
   }
+}
+
+// The cell's place: its reference, or the place after the cell before it.
+void WorksheetCursor::placeCell(bool haveRef) {
   if (!haveRef) {
     if (lastCol_ + 1 >= std::int64_t(kMaxColumns))
       damaged("the cells of row " + std::to_string(row_ + 1) +
@@ -436,7 +582,7 @@ void WorksheetCursor::readInlineString() {
 
 void WorksheetCursor::badValue(const char* what) {
   damaged("the cell " + columnName(cellCol_) + std::to_string(cellRow_ + 1) + " holds " +
-          quoted(value_) + ", which is not " + what);
+          quoted(valueText_) + ", which is not " + what);
 }
 
 bool WorksheetCursor::finishCell(Cell& cell) {
@@ -447,7 +593,7 @@ bool WorksheetCursor::finishCell(Cell& cell) {
   cell.text = {};
   cell.generalText = {};
   cell.kind = CellKind::Blank;
-  std::string_view v = trimmed(value_);
+  std::string_view v = trimmed(valueText_);
   switch (type_) {
     case Type::Number: {
       if (hasInline_) {  // an inline string with the type left out
@@ -471,7 +617,7 @@ bool WorksheetCursor::finishCell(Cell& cell) {
     case Type::Shared: {
       if (!hasValue_ || v.empty()) break;
       std::uint64_t index = 0;
-      if (!parseUnsigned(v, index)) badValue("a shared-string index");
+      if (!quickDigits(v, index) && !parseUnsigned(v, index)) badValue("a shared-string index");
       cell.kind = CellKind::Text;
       cell.text = stringsLock_ ? strings_.at(index, *stringsLock_, text_) : strings_.at(index);
       break;
@@ -479,7 +625,7 @@ bool WorksheetCursor::finishCell(Cell& cell) {
     case Type::FormulaText:
       if (!hasValue_) break;
       text_.clear();
-      appendUnescaped(value_, text_);
+      appendUnescaped(valueText_, text_);
       cell.kind = CellKind::Text;
       cell.text = text_;
       break;
@@ -487,7 +633,7 @@ bool WorksheetCursor::finishCell(Cell& cell) {
       if (!hasInline_) {
         if (!hasValue_) break;
         text_.clear();
-        appendUnescaped(value_, text_);
+        appendUnescaped(valueText_, text_);
       }
       cell.kind = CellKind::Text;
       cell.text = text_;

@@ -70,6 +70,9 @@ class WorksheetCursor final : public SheetCursor {
   void readColumns();
   void startRow();
   void startCell();
+  void cellAttribute(char name, std::string_view value, bool& haveRef);
+  void placeCell(bool haveRef);
+  std::size_t plainCell(std::string_view bytes);
   void prefetchStrings();
   bool readCell(Cell& cell);  // the cell whose start tag was just read
   void readValueText(std::string& into);
@@ -110,6 +113,7 @@ class WorksheetCursor final : public SheetCursor {
   Type type_ = Type::Number;
   bool hasValue_ = false, hasInline_ = false;
   std::string value_, text_, scratch_;
+  std::string_view valueText_;  // the value's text: value_, or in the scanner's buffer
 };
 
 }  // namespace quorvel::spreadsheet::xlsx
