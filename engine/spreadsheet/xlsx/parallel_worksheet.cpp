@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -89,6 +90,38 @@ std::size_t afterCellDataStart(std::string_view s, std::size_t& from, bool& self
   }
 }
 
+// Bytes read from the part, grown without being cleared first: the part
+// passes through such buffers whole, and zeroing them would cost a pass.
+class Bytes {
+ public:
+  Bytes() = default;
+  explicit Bytes(std::string_view from) { append(from); }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  char* data() { return data_.get(); }
+  std::string_view view() const { return {data_.get(), size_}; }
+  void clear() { size_ = 0; }
+  void resize(std::size_t n) {  // within the room made by reserve()
+    size_ = n;
+  }
+  void reserve(std::size_t n) {
+    if (n <= capacity_) return;
+    std::unique_ptr<char[]> more(new char[n]);
+    if (size_ > 0) std::memcpy(more.get(), data_.get(), size_);
+    data_ = std::move(more);
+    capacity_ = n;
+  }
+  void append(std::string_view more) {
+    reserve(size_ + more.size());
+    if (!more.empty()) std::memcpy(data_.get() + size_, more.data(), more.size());
+    size_ += more.size();
+  }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0, capacity_ = 0;
+};
+
 // A cell of a piece: its field lies in the piece's field text.
 struct PieceCell {
   std::uint32_t row, col;
@@ -97,7 +130,7 @@ struct PieceCell {
 };
 
 struct Piece {
-  std::string xml;     // the piece of the part, freed once read
+  Bytes xml;           // the piece of the part, emptied once read
   bool first = false;  // starts right after <sheetData>
   // Filled by the worker.
   std::vector<PieceCell> cells;
@@ -121,7 +154,7 @@ class ParallelWorksheetCursor final : public SheetCursor {
       : stream_(std::move(stream)),
         partName_(stream_->partName()),
         context_(context),
-        pending_(std::move(rest)),
+        pending_(rest),
         storedRange_(prefix.storedRange()),
         prefixLines_(prefix.lineTracker()),
         lines_(prefix.formattedLines()),
@@ -130,8 +163,9 @@ class ParallelWorksheetCursor final : public SheetCursor {
         inFlight_(how.threads + 2),
         write_(std::move(write)),
         stop_(std::move(stop)) {
-    workers_.reserve(how.threads);
-    for (unsigned i = 0; i < how.threads; ++i) workers_.emplace_back([this] { work(); });
+    // This thread is one of them: it reads pieces too while it waits.
+    workers_.reserve(how.threads - 1);
+    for (unsigned i = 1; i < how.threads; ++i) workers_.emplace_back([this] { work(); });
   }
 
   ~ParallelWorksheetCursor() override {
@@ -170,11 +204,22 @@ class ParallelWorksheetCursor final : public SheetCursor {
       }
       if (pieces_.empty())  // the part ended inside the cell data
         damaged(partText(partName_) + " ends before its cell data does");
-      Piece* front = nullptr;
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        front = pieces_.front().get();
-        done_.wait(lock, [&] { return front->done; });
+      Piece* front = pieces_.front().get();
+      for (;;) {
+        // While the next piece is not read, this thread reads one that waits
+        // rather than sleep: it is one of the threads the sheet may keep busy.
+        Piece* mine = nullptr;
+        {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (front->done) break;
+          if (waiting_.empty()) {
+            done_.wait(lock, [&] { return front->done; });
+            break;
+          }
+          mine = waiting_.front();
+          waiting_.pop_front();
+        }
+        readAndMark(*mine);
       }
       if (front->error) std::rethrow_exception(front->error);
       current_ = front;
@@ -191,7 +236,7 @@ class ParallelWorksheetCursor final : public SheetCursor {
   bool readMore() {
     if (inputEnded_) return false;
     std::size_t had = pending_.size();
-    pending_.resize(had + kReadBytes);
+    pending_.reserve(had + kReadBytes);
     std::size_t got = stream_->read(pending_.data() + had, kReadBytes);
     pending_.resize(had + got);
     if (got == 0) inputEnded_ = true;
@@ -206,14 +251,14 @@ class ParallelWorksheetCursor final : public SheetCursor {
     }
     if (pending_.empty()) return false;
     std::size_t from = pieceBytes_ > 8 ? std::min(pending_.size(), pieceBytes_ - 8) : 0;
-    std::size_t cut = afterRowEnd(pending_, from);
+    std::size_t cut = afterRowEnd(pending_.view(), from);
     while (cut == std::string::npos && !inputEnded_) {
       if (pending_.size() > std::max(kMaxSheetPieceBytes, 4 * pieceBytes_))
         damaged(partText(partName_) + " has no row end in " +
                 std::to_string(kMaxSheetPieceBytes >> 20) + " MB");
       from = pending_.size() > 8 ? pending_.size() - 8 : 0;
       readMore();
-      cut = afterRowEnd(pending_, from);
+      cut = afterRowEnd(pending_.view(), from);
     }
     std::unique_ptr<Piece> piece;
     {
@@ -236,7 +281,7 @@ class ParallelWorksheetCursor final : public SheetCursor {
     std::swap(piece->xml, pending_);
     pending_.clear();
     if (cut != std::string::npos && cut < piece->xml.size()) {
-      pending_.assign(piece->xml, cut);
+      pending_.append(piece->xml.view().substr(cut));
       piece->xml.resize(cut);
     }
     piece->first = !cutAny_;
@@ -260,17 +305,21 @@ class ParallelWorksheetCursor final : public SheetCursor {
         piece = waiting_.front();
         waiting_.pop_front();
       }
-      try {
-        read(*piece);
-      } catch (...) {
-        piece->error = std::current_exception();
-      }
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        piece->done = true;
-      }
-      done_.notify_all();
+      readAndMark(*piece);
     }
+  }
+
+  void readAndMark(Piece& piece) {
+    try {
+      read(piece);
+    } catch (...) {
+      piece.error = std::current_exception();
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      piece.done = true;
+    }
+    done_.notify_all();
   }
 
   void read(Piece& piece) {
@@ -279,7 +328,7 @@ class ParallelWorksheetCursor final : public SheetCursor {
     start.rowKnown = piece.first;
     start.lines = prefixLines_;
     start.stringsLock = &stringsLock_;
-    WorksheetCursor cursor(piece.xml, partName_, context_.strings, context_.date1904,
+    WorksheetCursor cursor(piece.xml.view(), partName_, context_.strings, context_.date1904,
                            context_.generalStyles, context_.emptyCellLooks, std::move(start));
     Cell cell;
     std::uint32_t count = 0;
@@ -308,7 +357,7 @@ class ParallelWorksheetCursor final : public SheetCursor {
   std::unique_ptr<PartStream> stream_;
   std::string partName_;
   SheetContext context_;
-  std::string pending_;  // read, not yet cut off; starts after a row end
+  Bytes pending_;  // read, not yet cut off; starts after a row end
   bool inputEnded_ = false, cutAny_ = false, ended_ = false;
   std::optional<CellRange> storedRange_;
   FormattedLineTracker prefixLines_;
