@@ -92,10 +92,37 @@ struct CellStream {
   FormattedLines lines;
 };
 
+// The fields of a run (see CellKind::Field) at their columns; empty ones
+// are gaps. A quoted field may hold tabs.
+std::vector<std::pair<std::uint32_t, std::string>> runFields(const Cell& run) {
+  std::vector<std::pair<std::uint32_t, std::string>> out;
+  std::uint32_t col = run.col;
+  std::string field;
+  bool quoted = false;
+  for (char c : run.text) {
+    if (c == '"') quoted = !quoted;
+    if (c == '\t' && !quoted) {
+      if (!field.empty()) out.emplace_back(col, field);
+      field.clear();
+      ++col;
+    } else {
+      field += c;
+    }
+  }
+  out.emplace_back(col, field);
+  EXPECT_EQ(col, run.lastCol) << run.text;
+  return out;
+}
+
 CellStream streamOf(SheetCursor& cursor, const CellFormatter& formatter) {
   CellStream s;
   Cell cell;
   while (cursor.next(cell)) {
+    if (cell.kind == CellKind::Field && cell.lastCol > cell.col) {
+      for (auto& [col, field] : runFields(cell)) s.cells.emplace_back(cell.row, col, false, field);
+      if (s.range == std::nullopt) s.range = cursor.storedRange();
+      continue;
+    }
     std::string field;
     bool blank = !appendCellField(cell, formatter, CellValues::Displayed, field);
     s.cells.emplace_back(cell.row, cell.col, blank, field);

@@ -175,6 +175,46 @@ TEST(TextWriter, ARecordedRangeIsUsedWhenTheCellsAgreeAndReadAgainWhenNot) {
   EXPECT_EQ(opens, 2);
 }
 
+// Fields formatted ahead come as runs: the fields of several cells of a row
+// joined by tabs. A run writes what its cells would, with or without a
+// recorded range, and a later cell in one of its places still wins.
+TEST(TextWriter, RunsOfFieldsWriteWhatTheirCellsWould) {
+  struct Case {
+    std::vector<VectorCursor::Stored> runs, cells;
+  };
+  const Case cases[] = {
+      {{{1, 1, K::Field, 0, "a\t\tb", 0, 3},
+        {2, 2, K::Field, 0, "\"t\tu\"\tv", 0, 3},
+        {3, 4, K::Blank, 0, ""}},
+       {{1, 1, K::Text, 0, "a"},
+        {1, 3, K::Text, 0, "b"},
+        {2, 2, K::Text, 0, "t\tu"},
+        {2, 3, K::Text, 0, "v"},
+        {3, 4, K::Blank, 0, ""}}},
+      {{{1, 1, K::Field, 0, "a\tb\tc", 0, 3},
+        {1, 2, K::Text, 0, "B"},
+        {0, 1, K::Field, 0, "x", 0, 1}},
+       {{1, 1, K::Text, 0, "a"},
+        {1, 2, K::Text, 0, "b"},
+        {1, 3, K::Text, 0, "c"},
+        {1, 2, K::Text, 0, "B"},
+        {0, 1, K::Text, 0, "x"}}},
+  };
+  for (const Case& c : cases) {
+    const std::string expected = write(c.cells);
+    EXPECT_EQ(write(c.runs), expected);
+    int opens = 0;
+    EXPECT_EQ(writeRanged(c.runs, {0, 1, 3, 4}, opens), expected);
+    // A run past the recorded range's last column: read again, the same text.
+    EXPECT_EQ(writeRanged(c.runs, {0, 1, 3, 2}, opens), expected);
+    EXPECT_EQ(opens, 2);
+  }
+  int opens = 0;
+  EXPECT_EQ(writeRanged(cases[0].runs, {1, 1, 3, 4}, opens),
+            "a\t\tb\t\r\n\t\"t\tu\"\tv\t\r\n\t\t\t\r\n");
+  EXPECT_EQ(opens, 1);
+}
+
 TEST(TextWriter, CellsOutOfOrderWithinARowUnderARecordedRangeAreSortedAsWithout) {
   // Written straight to the file, a row's cells must come left to right:
   // a cell behind or on the last one written sends the sheet to the spool.

@@ -54,7 +54,9 @@ class ComponentWorkbook final : public Workbook {
           };
           return writeSheetText(
               [&]() -> std::unique_ptr<SheetCursor> {
-                auto cursor = reader().openWorksheetInParallel(sheet, text.parallel, write, stop);
+                ParallelReading how = text.parallel;
+                how.separator = text.separator;
+                auto cursor = reader().openWorksheetInParallel(sheet, how, write, stop);
                 return withProgress(cursor ? std::move(cursor) : reader().openWorksheet(sheet));
               },
               formatter, path, stop, text);

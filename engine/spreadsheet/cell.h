@@ -13,6 +13,9 @@ enum class CellKind : std::uint8_t {
   Error,    // text holds the error's displayed form, e.g. "#DIV/0!"
   // text holds the cell's whole field, formatted and quoted as the text
   // writer writes it: cells a reader formatted ahead, on several threads.
+  // It may hold the fields of several cells of the row, from `col` to
+  // `lastCol`, joined by the writer's separator (one more for each column
+  // between two of them); none of those fields is empty.
   Field,
 };
 
@@ -27,6 +30,9 @@ struct Cell {
   // reader has that text at hand and the cell's style shows General (the
   // writer then skips formatting); empty otherwise. Valid like `text`.
   std::string_view generalText;
+  // Field: the column of the last field that `text` holds; `col` or less
+  // when it holds one.
+  std::uint32_t lastCol = 0;
 };
 
 // The displayed text of an error code as stored in BIFF/XLSB (0x00 #NULL!,

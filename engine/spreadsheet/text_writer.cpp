@@ -317,8 +317,14 @@ void checkPadding(std::uint32_t top, std::uint32_t left, std::uint32_t bottom, s
                       ", past the limit of " + sizeText(options.maxPaddingBytes));
 }
 
+// The column of the last field a cell gives: a run of fields ends past its
+// first (see CellKind::Field).
+std::uint32_t lastColumnOf(const Cell& cell) {
+  return cell.kind == CellKind::Field && cell.lastCol > cell.col ? cell.lastCol : cell.col;
+}
+
 void checkLimits(const Cell& cell) {
-  if (cell.row >= kMaxRows || cell.col >= kMaxColumns)
+  if (cell.row >= kMaxRows || lastColumnOf(cell) >= kMaxColumns)
     damaged("a cell lies outside the worksheet's " + std::to_string(kMaxRows) + " rows and " +
             std::to_string(kMaxColumns) + " columns");
 }
@@ -355,10 +361,12 @@ bool writeWithStoredRange(SheetCursor& cursor, Cell& cell, const CellRange& rang
   do {
     stopCheck();
     checkLimits(cell);
+    const std::uint32_t last = lastColumnOf(cell);
     if (cell.row < range.top || cell.row > range.bottom || cell.col < range.left ||
-        cell.col > range.right || cell.row < rowIndex)
+        last > range.right || cell.row < rowIndex)
       return false;
     box.include(cell.row, cell.col);
+    box.include(cell.row, last);
     if (cell.row != rowIndex) {
       endLine();
       rowIndex = cell.row;
@@ -373,7 +381,7 @@ bool writeWithStoredRange(SheetCursor& cursor, Cell& cell, const CellRange& rang
     }
     buf.append(cell.col - at, separator);
     appendCell(cell, formatter, options.values, buf, scratch);
-    at = cell.col;
+    at = last;
   } while (cursor.next(cell));
   endLine();
   box.include(cursor.formattedLines());
@@ -472,13 +480,22 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
   while (cursor.next(cell)) {
     stopCheck();
     checkLimits(cell);
+    const std::uint32_t last = lastColumnOf(cell);
     box.include(cell.row, cell.col);
+    box.include(cell.row, last);
     if (!haveRow || cell.row != rowIndex) {
       flushRow();
       rowIndex = cell.row;
       haveRow = true;
     }
-    addCell(cell, formatter, options.values, row, unquoted);
+    if (last != cell.col) {
+      // A run of fields: each goes into the row as the cell it was, since
+      // a later cell in one of its places must still win.
+      RecordHeader run{cell.row, cell.col, last, static_cast<std::uint32_t>(cell.text.size())};
+      addFields(run, cell.text, separator, row);
+    } else {
+      addCell(cell, formatter, options.values, row, unquoted);
+    }
   }
   flushRow();
   box.include(cursor.formattedLines());

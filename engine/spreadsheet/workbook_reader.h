@@ -74,6 +74,9 @@ struct ParallelReading {
   std::size_t pieceBytes = kSheetPieceBytes;
   // Smaller worksheets are read on the caller's thread alone.
   std::uint64_t minSheetBytes = kParallelSheetBytes;
+  // The writer's separator: the fields of the cells of one row, formatted
+  // ahead, are joined with it and handed on as one (see CellKind::Field).
+  char separator = '\t';
 };
 
 // Appends the field of a cell that is not blank, as the writer writes it.

@@ -55,6 +55,7 @@ bool VectorCursor::next(spreadsheet::Cell& cell) {
   cell.number = s.number;
   cell.text = s.text;
   cell.style = s.style;
+  cell.lastCol = s.lastCol;
   return true;
 }
 

@@ -38,6 +38,7 @@ class VectorCursor : public spreadsheet::SheetCursor {
     double number;
     std::string text;
     std::uint32_t style = 0;
+    std::uint32_t lastCol = 0;  // a run of fields (CellKind::Field)
   };
   explicit VectorCursor(std::vector<Stored> cells, spreadsheet::FormattedLines lines = {})
       : cells_(std::move(cells)), lines_(lines) {}

@@ -123,8 +123,10 @@ class Bytes {
 };
 
 // A cell of a piece: its field lies in the piece's field text.
+// Cells in a row, one after another, whose fields are not empty go as one
+// run: their fields joined by separators, handed on at once.
 struct PieceCell {
-  std::uint32_t row, col;
+  std::uint32_t row, col, lastCol;
   std::uint32_t offset, length;
   bool blank;
 };
@@ -162,6 +164,7 @@ class ParallelWorksheetCursor final : public SheetCursor {
                                             std::max<std::size_t>(how.pieceBytes, 1))),
         inFlight_(how.threads + 2),
         write_(std::move(write)),
+        separator_(how.separator),
         stop_(std::move(stop)) {
     // This thread is one of them: it reads pieces too while it waits.
     workers_.reserve(how.threads - 1);
@@ -187,6 +190,7 @@ class ParallelWorksheetCursor final : public SheetCursor {
         cell.number = 0;
         cell.generalText = {};
         cell.kind = c.blank ? CellKind::Blank : CellKind::Field;
+        cell.lastCol = c.lastCol;
         cell.text = std::string_view(current_->fields).substr(c.offset, c.length);
         return true;
       }
@@ -332,14 +336,35 @@ class ParallelWorksheetCursor final : public SheetCursor {
                            context_.generalStyles, context_.emptyCellLooks, std::move(start));
     Cell cell;
     std::uint32_t count = 0;
+    std::string& fields = piece.fields;
+    bool inRun = false;  // the last of piece.cells is a run that may grow
     while (cursor.next(cell)) {
       // As often as the writer looks: a stop ends the workers as soon.
       if (++count % 4096 == 0 && (stop_.stop_requested() || cancelled())) throw StopRequested();
-      const auto offset = static_cast<std::uint32_t>(piece.fields.size());
-      const bool blank = cell.kind == CellKind::Blank;
-      if (!blank) write_(cell, piece.fields);
-      piece.cells.push_back({cell.row, cell.col, offset,
-                             static_cast<std::uint32_t>(piece.fields.size() - offset), blank});
+      const auto offset = static_cast<std::uint32_t>(fields.size());
+      if (cell.kind == CellKind::Blank) {
+        piece.cells.push_back({cell.row, cell.col, cell.col, offset, 0, true});
+        inRun = false;
+        continue;
+      }
+      if (inRun) {
+        PieceCell& run = piece.cells.back();
+        if (cell.row == run.row && cell.col > run.lastCol) {
+          fields.append(cell.col - run.lastCol, separator_);
+          const std::size_t at = fields.size();
+          write_(cell, fields);
+          if (fields.size() > at) {
+            run.lastCol = cell.col;
+            run.length = static_cast<std::uint32_t>(fields.size() - run.offset);
+            continue;
+          }
+          fields.resize(offset);  // an empty field goes alone
+        }
+      }
+      write_(cell, fields);
+      const auto length = static_cast<std::uint32_t>(fields.size() - offset);
+      piece.cells.push_back({cell.row, cell.col, cell.col, offset, length, false});
+      inRun = length > 0;
     }
     // Ending inside a tag or a cell has thrown; ending anywhere but inside
     // the cell data means the cut was not after a row.
@@ -365,6 +390,7 @@ class ParallelWorksheetCursor final : public SheetCursor {
   std::size_t pieceBytes_;
   std::size_t inFlight_;  // pieces cut and not yet handed on, at most
   FieldWriter write_;
+  char separator_;
   std::stop_token stop_;
   std::mutex stringsLock_;
 
