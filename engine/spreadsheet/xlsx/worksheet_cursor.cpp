@@ -1,6 +1,7 @@
 #include "engine/spreadsheet/xlsx/worksheet_cursor.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -40,6 +41,14 @@ bool parseUnsigned(std::string_view s, std::uint64_t& out) {
   return true;
 }
 
+// The value of eight ASCII digits, the first in the lowest byte.
+inline std::uint64_t eightDigits(std::uint64_t chunk) {
+  static_assert(std::endian::native == std::endian::little, "digits read as a little-endian word");
+  chunk = (chunk & 0x0F0F0F0F0F0F0F0Fu) * 2561 >> 8;
+  chunk = (chunk & 0x00FF00FF00FF00FFu) * 6553601 >> 16;
+  return (chunk & 0x0000FFFF0000FFFFu) * 42949672960001u >> 32;
+}
+
 // A plain decimal such as "-12.5" whose digits, read as a whole number, are
 // at most 2^53: its value, correctly rounded (the digits and the power of ten
 // are both exact doubles, so one division rounds once), and whether the
@@ -55,6 +64,16 @@ bool parsePlainDecimal(std::string_view v, double& value, bool& asGeneral) {
   std::uint64_t m = 0;  // wraps past 19 digits, which are refused below
   auto digits = [&] {
     const char* from = p;
+    // Eight digits at a time where eight are there (values often have 16).
+    while (end - p >= 8) {
+      std::uint64_t chunk;
+      std::memcpy(&chunk, p, 8);
+      if ((chunk & 0xF0F0F0F0F0F0F0F0u) != 0x3030303030303030u ||
+          ((chunk + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) != 0x3030303030303030u)
+        break;
+      m = m * 100000000u + eightDigits(chunk);
+      p += 8;
+    }
     for (; p < end && *p >= '0' && *p <= '9'; ++p) m = m * 10 + std::uint64_t(*p - '0');
     return p - from;
   };
@@ -245,59 +264,117 @@ bool WorksheetCursor::next(Cell& cell) {
 // CRs. Reads it as the general path would and returns its length; 0 for
 // anything else, having changed nothing.
 std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
-  const char* b = bytes.data();
-  const std::size_t n = bytes.size();
-  if (n < 4 || b[0] != '<' || b[1] != 'c') return 0;
+  const char* const b = bytes.data();
+  const char* const e = b + bytes.size();
+  if (bytes.size() < 4 || b[0] != '<' || b[1] != 'c') return 0;
+  // The r, s and t attributes in the order met, each read on the way when
+  // written the usual way ("B12", "3", "s"); cellAttribute reads (or
+  // refuses) the others once the whole cell is known to be plain.
   struct Attr {
     char name;
+    bool read;
     std::string_view value;
+    std::uint32_t row, col;  // r: the place; s: col is the style; t: col is the type
   } attrs[3];
   int count = 0;
-  std::size_t p = 2;
+  const char* p = b + 2;
   bool selfClosing = false;
   for (;;) {
-    if (p + 1 >= n) return 0;
-    char c = b[p];
-    if (c == '>') {
+    if (e - p < 2) return 0;
+    if (*p == '>') {
       ++p;
       break;
     }
-    if (c == '/') {
-      if (b[p + 1] != '>') return 0;
+    if (*p == '/') {
+      if (p[1] != '>') return 0;
       p += 2;
       selfClosing = true;
       break;
     }
-    if (c != ' ') return 0;
-    const std::size_t name = ++p;
-    while (p < n && ((b[p] >= 'a' && b[p] <= 'z') || (b[p] >= 'A' && b[p] <= 'Z'))) ++p;
+    if (*p != ' ') return 0;
+    const char* name = ++p;
+    if (e - p >= 2 && p[1] == '=')
+      ++p;  // r, s and t: one letter
+    else
+      while (p < e && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) ++p;
     // A prefix, a namespace declaration or anything unusual: the general way.
-    if (p == name || p + 1 >= n || b[p] != '=' || b[p + 1] != '"' ||
-        (p - name >= 5 && std::string_view(b + name, 5) == "xmlns"))
+    if (p == name || e - p < 2 || p[0] != '=' || p[1] != '"' ||
+        (p - name >= 5 && std::string_view(name, 5) == "xmlns"))
       return 0;
-    const std::size_t value = p + 2;
-    const char* close = findByte(b + value, b + n, '"');
-    if (!close) return 0;
-    const std::size_t end = static_cast<std::size_t>(close - b);
-    if (p - name == 1 && (b[name] == 'r' || b[name] == 's' || b[name] == 't')) {
-      if (count == 3) return 0;  // an attribute twice
-      attrs[count++] = {b[name], std::string_view(b + value, end - value)};
+    const char* v = p + 2;
+    const char* q = v;
+    const bool ours = p - name == 1 && (*name == 'r' || *name == 's' || *name == 't');
+    if (ours && count == 3) return 0;  // an attribute twice
+    Attr a{*name, false, {}, 0, 0};
+    if (*name == 'r' && ours) {
+      std::uint32_t col = 0, row = 0;
+      for (; q < e && q - v < 3 && *q >= 'A' && *q <= 'Z'; ++q)
+        col = col * 26 + std::uint32_t(*q - 'A' + 1);
+      const char* digits = q;
+      std::uint64_t ahead;
+      if (rowKeyBytes_ != 0 && e - q >= 8 &&
+          (std::memcpy(&ahead, q, 8), (ahead & rowKeyMask_) == rowKey_)) {
+        row = row_ + 1;  // the row's own number, as nearly always
+        q += rowKeyBytes_;
+      } else {
+        for (; q < e && q - digits < 7 && *q >= '0' && *q <= '9'; ++q)
+          row = row * 10 + std::uint32_t(*q - '0');
+      }
+      a.read = q < e && *q == '"' && digits > v && q > digits && row >= 1 && row <= kMaxRows &&
+               col <= kMaxColumns;
+      a.row = row - 1;
+      a.col = col - 1;
+    } else if (*name == 's' && ours) {
+      std::uint32_t style = 0;
+      for (; q < e && q - v < 9 && *q >= '0' && *q <= '9'; ++q)
+        style = style * 10 + std::uint32_t(*q - '0');
+      a.read = q < e && *q == '"' && q > v;
+      a.col = style;
+    } else if (*name == 't' && ours && e - v >= 2 && v[1] == '"') {
+      a.read = true;
+      switch (*v) {
+        case 's':
+          a.col = static_cast<std::uint32_t>(Type::Shared);
+          break;
+        case 'b':
+          a.col = static_cast<std::uint32_t>(Type::Boolean);
+          break;
+        case 'n':
+          a.col = static_cast<std::uint32_t>(Type::Number);
+          break;
+        case 'e':
+          a.col = static_cast<std::uint32_t>(Type::Error);
+          break;
+        case 'd':
+          a.col = static_cast<std::uint32_t>(Type::Date);
+          break;
+        default:
+          a.read = false;
+      }
+      q = v + 1;
     }
-    p = end + 1;
+    if (q >= e || *q != '"') {
+      q = findByte(q, e, '"');
+      if (!q) return 0;
+    }
+    if (ours) {
+      a.value = std::string_view(v, static_cast<std::size_t>(q - v));
+      attrs[count++] = a;
+    }
+    p = q + 1;
   }
   std::string_view text;
   bool haveValue = false;
   if (!selfClosing) {
-    if (n - p >= 3 && b[p] == '<' && b[p + 1] == 'v' && b[p + 2] == '>') {
-      const std::size_t start = p + 3;
-      const char* lt = findByteBefore(b + start, b + n, '<', '&', '\r');
+    if (e - p >= 3 && p[0] == '<' && p[1] == 'v' && p[2] == '>') {
+      const char* start = p + 3;
+      const char* lt = findByteBefore(start, e, '<', '&', '\r');
       if (!lt) return 0;  // entities or CRs to decode: the general way
-      const std::size_t q = static_cast<std::size_t>(lt - b);
-      if (n - q < 8 || std::string_view(b + q, 8) != "</v></c>") return 0;
-      text = std::string_view(b + start, q - start);
+      if (e - lt < 8 || std::string_view(lt, 8) != "</v></c>") return 0;
+      text = std::string_view(start, static_cast<std::size_t>(lt - start));
       haveValue = true;
-      p = q + 8;
-    } else if (n - p >= 4 && std::string_view(b + p, 4) == "</c>") {
+      p = lt + 8;
+    } else if (e - p >= 4 && std::string_view(p, 4) == "</c>") {
       p += 4;
     } else {
       return 0;
@@ -309,10 +386,23 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
   type_ = Type::Number;
   style_ = 0;
   bool haveRef = false;
-  for (int i = 0; i < count; ++i) cellAttribute(attrs[i].name, attrs[i].value, haveRef);
+  for (int i = 0; i < count; ++i) {
+    const Attr& a = attrs[i];
+    if (!a.read) {
+      cellAttribute(a.name, a.value, haveRef);
+    } else if (a.name == 'r') {
+      cellRow_ = a.row;
+      cellCol_ = a.col;
+      haveRef = true;
+    } else if (a.name == 's') {
+      style_ = a.col;
+    } else {
+      type_ = static_cast<Type>(a.col);
+    }
+  }
   placeCell(haveRef);
   valueText_ = text;
-  return p;
+  return static_cast<std::size_t>(p - b);
 }
 
 bool WorksheetCursor::readCell(Cell& cell) {
@@ -426,6 +516,13 @@ void WorksheetCursor::startRow() {
   lastCol_ = -1;
   rowKnown_ = true;
   lines_.addRow(row_, stored);
+  // The row's number and a closing quote, as its cells' references end.
+  char key[8] = {};
+  char* end = std::to_chars(key, key + 7, row_ + 1).ptr;
+  *end++ = '"';
+  std::memcpy(&rowKey_, key, 8);
+  rowKeyMask_ = end - key == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * (end - key))) - 1;
+  rowKeyBytes_ = static_cast<std::uint8_t>(end - key - 1);
 }
 
 void WorksheetCursor::startCell() {

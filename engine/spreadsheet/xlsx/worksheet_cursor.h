@@ -92,7 +92,11 @@ class WorksheetCursor final : public SheetCursor {
   std::mutex* stringsLock_ = nullptr;
   std::optional<CellRange> storedRange_;  // the sheet's <dimension>
 
-  std::uint32_t row_ = 0;      // row of the current <row>
+  std::uint32_t row_ = 0;  // row of the current <row>
+  // Its number and a closing quote as a little-endian word, to match the
+  // end of its cells' references at once; rowKeyBytes_ 0 before a row.
+  std::uint64_t rowKey_ = 0, rowKeyMask_ = 0;
+  std::uint8_t rowKeyBytes_ = 0;
   std::int64_t lastRow_ = -1;  // for rows without a reference
   std::int64_t lastCol_ = -1;  // for cells without a reference
 
