@@ -350,7 +350,10 @@ class ParallelWorksheetCursor final : public SheetCursor {
       if (inRun) {
         PieceCell& run = piece.cells.back();
         if (cell.row == run.row && cell.col > run.lastCol) {
-          fields.append(cell.col - run.lastCol, separator_);
+          if (cell.col - run.lastCol == 1)
+            fields += separator_;  // the next column, as nearly always
+          else
+            fields.append(cell.col - run.lastCol, separator_);
           const std::size_t at = fields.size();
           write_(cell, fields);
           if (fields.size() > at) {
