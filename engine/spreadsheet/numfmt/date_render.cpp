@@ -83,6 +83,73 @@ std::uint64_t smallestShown(const Section& s) {
   return smallest;
 }
 
+// One or two digits, as appendPadded writes a value under 100 in width 1
+// or 2, straight into `p`.
+inline char* putSmall(char* p, unsigned value, bool twoDigits) {
+  if (twoDigits || value >= 10) *p++ = static_cast<char>('0' + value / 10);
+  *p++ = static_cast<char>('0' + value % 10);
+  return p;
+}
+
+// The usual sections (years of four digits, months, days, hours, minutes,
+// seconds, AM/PM and short literals) written into a small buffer and
+// appended once: a date column costs a dozen appends a cell otherwise.
+// False, having written nothing, for any other token; the general loop
+// then writes the section.
+bool renderCommonUnits(const Section& s, const CivilDate& date, int hour, int minute, int second,
+                       std::string& out) {
+  char buf[96];
+  char* p = buf;
+  for (const Token& t : s.tokens) {
+    if (p - buf > 64) return false;
+    switch (t.kind) {
+      case Tok::Literal:
+        if (t.length > 16) return false;
+        for (std::size_t i = 0; i < t.length; ++i) *p++ = s.literals[t.offset + i];
+        break;
+      case Tok::Year4:
+        if (date.year < 1000 || date.year > 9999) return false;
+        p = putSmall(p, static_cast<unsigned>(date.year / 100), true);
+        p = putSmall(p, static_cast<unsigned>(date.year % 100), true);
+        break;
+      case Tok::Year2:
+        p = putSmall(p, static_cast<unsigned>(date.year % 100), true);
+        break;
+      case Tok::Month:
+      case Tok::Month2:
+        p = putSmall(p, static_cast<unsigned>(date.month), t.kind == Tok::Month2);
+        break;
+      case Tok::Day:
+      case Tok::Day2:
+        p = putSmall(p, static_cast<unsigned>(date.day), t.kind == Tok::Day2);
+        break;
+      case Tok::Hour:
+      case Tok::Hour2: {
+        int h = hour;
+        if (s.hour12) h = h % 12 == 0 ? 12 : h % 12;
+        p = putSmall(p, static_cast<unsigned>(h), t.kind == Tok::Hour2);
+        break;
+      }
+      case Tok::Minute:
+      case Tok::Minute2:
+        p = putSmall(p, static_cast<unsigned>(minute), t.kind == Tok::Minute2);
+        break;
+      case Tok::Second:
+      case Tok::Second2:
+        p = putSmall(p, static_cast<unsigned>(second), t.kind == Tok::Second2);
+        break;
+      case Tok::AmPm:
+        *p++ = hour < 12 ? 'A' : 'P';
+        *p++ = 'M';
+        break;
+      default:
+        return false;
+    }
+  }
+  out.append(buf, static_cast<std::size_t>(p - buf));
+  return true;
+}
+
 void renderUnits(const Section& s, std::uint64_t total, bool date1904, std::string& out) {
   std::uint64_t perSecond = kPow10Int[s.subSecondDigits];
   std::uint64_t perDay = 86400 * perSecond;
@@ -96,6 +163,7 @@ void renderUnits(const Section& s, std::uint64_t total, bool date1904, std::stri
 
   std::int64_t serial1900 = static_cast<std::int64_t>(days) + (date1904 ? kDays1904 : 0);
   CivilDate date = dateOfSerial(serial1900);
+  if (s.subSecondDigits == 0 && renderCommonUnits(s, date, hour, minute, second, out)) return;
   int weekday = static_cast<int>((serial1900 + 6) % 7);
 
   for (const Token& t : s.tokens) {
