@@ -266,10 +266,16 @@ bool appendCell(const Cell& cell, const CellFormatter& formatter, CellValues val
       text += cell.text;  // written whole already
       return true;
   }
-  if (needsQuotes(std::string_view(text).substr(start))) {
-    scratch.assign(text, start);
-    text.resize(start);
-    appendField(scratch, text);
+  const std::string_view field = std::string_view(text).substr(start);
+  if (needsQuotes(field)) {
+    if (field.find('"') == std::string_view::npos) {  // "1,234.50": quotes around it
+      text.insert(text.begin() + static_cast<std::ptrdiff_t>(start), '"');
+      text += '"';
+    } else {
+      scratch.assign(text, start);
+      text.resize(start);
+      appendField(scratch, text);
+    }
   }
   return true;
 }

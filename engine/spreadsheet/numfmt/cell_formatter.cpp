@@ -36,8 +36,7 @@ std::uint32_t CellFormatter::formatIdOf(std::uint32_t style) const {
   return style < numFmtIdByStyle_.size() ? numFmtIdByStyle_[style] : 0;
 }
 
-const NumberFormat& CellFormatter::compiledForStyle(std::uint32_t style) const {
-  if (style < byStyle_.size() && byStyle_[style]) return *byStyle_[style];
+const NumberFormat& CellFormatter::compileForStyle(std::uint32_t style) const {
   std::uint32_t id = formatIdOf(style);
   auto it = compiled_.find(id);
   if (it == compiled_.end()) {
@@ -59,18 +58,6 @@ const NumberFormat& CellFormatter::compiledForStyle(std::uint32_t style) const {
 void CellFormatter::prepareAllStyles() const {
   const auto styles = static_cast<std::uint32_t>(numFmtIdByStyle_.size());
   for (std::uint32_t style = 0; style <= styles; ++style) compiledForStyle(style);
-}
-
-void CellFormatter::appendNumber(std::uint32_t style, double value, std::string& out) const {
-  compiledForStyle(style).appendNumber(value, date1904_, out);
-}
-
-void CellFormatter::appendText(std::uint32_t style, std::string_view text, std::string& out) const {
-  compiledForStyle(style).appendText(text, out);
-}
-
-void CellFormatter::appendBoolean(std::uint32_t style, bool value, std::string& out) const {
-  compiledForStyle(style).appendBoolean(value, out);
 }
 
 void CellFormatter::appendRawNumber(std::uint32_t style, double value, std::string& out) const {

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace quorvel::spreadsheet {
+#include "engine/spreadsheet/numfmt/number_format.h"
 
-class NumberFormat;  // a compiled format code (numfmt/number_format.h)
+namespace quorvel::spreadsheet {
 
 class CellFormatter {
  public:
@@ -30,11 +30,17 @@ class CellFormatter {
   void setStyleFormats(std::vector<std::uint32_t> numFmtIdByStyle);
 
   // Appends the displayed text of a number in `style` to `out`.
-  void appendNumber(std::uint32_t style, double value, std::string& out) const;
+  void appendNumber(std::uint32_t style, double value, std::string& out) const {
+    compiledForStyle(style).appendNumber(value, date1904_, out);
+  }
   // Appends a text cell as displayed (a format's text section applies).
-  void appendText(std::uint32_t style, std::string_view text, std::string& out) const;
+  void appendText(std::uint32_t style, std::string_view text, std::string& out) const {
+    compiledForStyle(style).appendText(text, out);
+  }
   // Appends TRUE or FALSE as displayed (a fourth, text, section applies).
-  void appendBoolean(std::uint32_t style, bool value, std::string& out) const;
+  void appendBoolean(std::uint32_t style, bool value, std::string& out) const {
+    compiledForStyle(style).appendBoolean(value, out);
+  }
   // Appends a number as a value rather than as displayed: in ISO 8601 when
   // the style shows a date or time of day and the value is a calendar day,
   // else in the shortest form that reads back as the same double.
@@ -49,7 +55,13 @@ class CellFormatter {
   std::uint32_t formatIdOf(std::uint32_t style) const;
 
  private:
-  const NumberFormat& compiledForStyle(std::uint32_t style) const;
+  // Every cell comes here: the style's format when compiled, at once.
+  const NumberFormat& compiledForStyle(std::uint32_t style) const {
+    if (style < byStyle_.size() && byStyle_[style]) [[likely]]
+      return *byStyle_[style];
+    return compileForStyle(style);
+  }
+  const NumberFormat& compileForStyle(std::uint32_t style) const;
 
   bool date1904_ = false;
   std::map<std::uint32_t, std::string> codes_;
