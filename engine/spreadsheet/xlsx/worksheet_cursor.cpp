@@ -594,16 +594,12 @@ void WorksheetCursor::cellAttribute(char name, std::string_view value, bool& hav
   }
 }
 
-// The cell's place: its reference, or the place after the cell before it.
-void WorksheetCursor::placeCell(bool haveRef) {
-  if (!haveRef) {
-    if (lastCol_ + 1 >= std::int64_t(kMaxColumns))
-      damaged("the cells of row " + std::to_string(row_ + 1) +
-              " run past the worksheet's last column (" + columnName(kMaxColumns - 1) + ")");
-    cellRow_ = row_;
-    cellCol_ = static_cast<std::uint32_t>(lastCol_ + 1);
-  }
-  lastCol_ = cellCol_;
+void WorksheetCursor::placeAfterLast() {
+  if (lastCol_ + 1 >= std::int64_t(kMaxColumns))
+    damaged("the cells of row " + std::to_string(row_ + 1) +
+            " run past the worksheet's last column (" + columnName(kMaxColumns - 1) + ")");
+  cellRow_ = row_;
+  cellCol_ = static_cast<std::uint32_t>(lastCol_ + 1);
 }
 
 void WorksheetCursor::prefetchStrings() {

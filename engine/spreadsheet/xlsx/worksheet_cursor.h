@@ -71,7 +71,12 @@ class WorksheetCursor final : public SheetCursor {
   void startRow();
   void startCell();
   void cellAttribute(char name, std::string_view value, bool& haveRef);
-  void placeCell(bool haveRef);
+  // The cell's place: its reference, or the place after the cell before it.
+  void placeCell(bool haveRef) {
+    if (!haveRef) placeAfterLast();
+    lastCol_ = cellCol_;
+  }
+  void placeAfterLast();
   std::size_t plainCell(std::string_view bytes);
   void prefetchStrings();
   bool readCell(Cell& cell);  // the cell whose start tag was just read
