@@ -372,7 +372,7 @@ bool writeWithStoredRange(SheetCursor& cursor, Cell& cell, const CellRange& rang
         last > range.right || cell.row < rowIndex)
       return false;
     box.include(cell.row, cell.col);
-    box.include(cell.row, last);
+    if (last != cell.col) box.include(cell.row, last);
     if (cell.row != rowIndex) {
       endLine();
       rowIndex = cell.row;
@@ -488,7 +488,7 @@ SheetStats writeSheetText(SheetCursor& cursor, const CellFormatter& formatter,
     checkLimits(cell);
     const std::uint32_t last = lastColumnOf(cell);
     box.include(cell.row, cell.col);
-    box.include(cell.row, last);
+    if (last != cell.col) box.include(cell.row, last);
     if (!haveRow || cell.row != rowIndex) {
       flushRow();
       rowIndex = cell.row;
