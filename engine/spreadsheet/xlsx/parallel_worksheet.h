@@ -1,9 +1,11 @@
 #pragma once
 // One large worksheet part read by several threads: the calling thread
 // inflates the part and cuts its cell data after row end tags into pieces,
-// worker threads read the pieces' cells and write their fields, and the
-// cursor hands the cells on in the part's order. A bounded number of pieces
-// is in flight, so memory stays bounded whatever the sheet's size.
+// worker threads (and the calling thread while it waits) read the pieces'
+// cells and write their fields, joining those of cells that follow one
+// another in a row into runs, and the cursor hands them on in the part's
+// order. A bounded number of pieces is in flight, so memory stays bounded
+// whatever the sheet's size.
 #include <memory>
 #include <stop_token>
 
@@ -20,9 +22,11 @@ struct SheetContext {
   const EmptyCellLooks& emptyCellLooks;
 };
 
-// A cursor over the part `stream` yields, its cells as CellKind::Field; the
-// cells, their order, the recorded range and the formatted lines are those a
-// WorksheetCursor over the part gives. nullptr when the part is smaller than
+// A cursor over the part `stream` yields, its cells as CellKind::Field (runs
+// of fields joined by `how.separator`, and blank cells); the cells, their
+// order, the recorded range and the formatted lines are those a
+// WorksheetCursor over the part gives. `how.threads` counts the calling
+// thread. nullptr when the part is smaller than
 // `how.minSheetBytes`, or its cell data cannot be found or holds no cells:
 // one thread reads such a part. The formatter behind `write` must be
 // prepared (CellFormatter::prepareAllStyles). Throws FormatError for damage,
