@@ -331,26 +331,9 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
       a.read = q < e && *q == '"' && q > v;
       a.col = style;
     } else if (*name == 't' && ours && e - v >= 2 && v[1] == '"') {
-      a.read = true;
-      switch (*v) {
-        case 's':
-          a.col = static_cast<std::uint32_t>(Type::Shared);
-          break;
-        case 'b':
-          a.col = static_cast<std::uint32_t>(Type::Boolean);
-          break;
-        case 'n':
-          a.col = static_cast<std::uint32_t>(Type::Number);
-          break;
-        case 'e':
-          a.col = static_cast<std::uint32_t>(Type::Error);
-          break;
-        case 'd':
-          a.col = static_cast<std::uint32_t>(Type::Date);
-          break;
-        default:
-          a.read = false;
-      }
+      Type type = Type::Number;
+      a.read = letterType(*v, type);
+      a.col = static_cast<std::uint32_t>(type);
       q = v + 1;
     }
     if (q >= e || *q != '"') {
@@ -537,6 +520,28 @@ void WorksheetCursor::startCell() {
   placeCell(haveRef);
 }
 
+bool WorksheetCursor::letterType(char letter, Type& type) {
+  switch (letter) {
+    case 's':
+      type = Type::Shared;
+      return true;
+    case 'b':
+      type = Type::Boolean;
+      return true;
+    case 'n':
+      type = Type::Number;
+      return true;
+    case 'e':
+      type = Type::Error;
+      return true;
+    case 'd':
+      type = Type::Date;
+      return true;
+    default:
+      return false;
+  }
+}
+
 // One of the attributes that give a cell's value: r, s and t; the rest do
 // not change it.
 void WorksheetCursor::cellAttribute(char name, std::string_view value, bool& haveRef) {
@@ -554,27 +559,7 @@ void WorksheetCursor::cellAttribute(char name, std::string_view value, bool& hav
     style_ = static_cast<std::uint32_t>(s);
   } else if (name == 't') {
     std::string_view t = value;
-    if (t.size() == 1) {  // the usual ones at once
-      switch (t[0]) {
-        case 's':
-          type_ = Type::Shared;
-          return;
-        case 'b':
-          type_ = Type::Boolean;
-          return;
-        case 'n':
-          type_ = Type::Number;
-          return;
-        case 'e':
-          type_ = Type::Error;
-          return;
-        case 'd':
-          type_ = Type::Date;
-          return;
-        default:
-          break;
-      }
-    }
+    if (t.size() == 1 && letterType(t[0], type_)) return;  // the usual ones at once
     if (t == "n")
       type_ = Type::Number;
     else if (t == "s")

@@ -71,6 +71,8 @@ class WorksheetCursor final : public SheetCursor {
   void startRow();
   void startCell();
   void cellAttribute(char name, std::string_view value, bool& haveRef);
+  // The types written as one letter; false for any other letter.
+  static bool letterType(char letter, Type& type);
   // The cell's place: its reference, or the place after the cell before it.
   void placeCell(bool haveRef) {
     if (!haveRef) placeAfterLast();
