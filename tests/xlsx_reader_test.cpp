@@ -134,6 +134,26 @@ TEST(XlsxReader, CellsAndRowsWithoutReferencesCountOnFromTheOneBefore) {
             "A1=N:1 B1=N:2 C4=N:3 D4=N:4 A5=N:5");
 }
 
+// A cell's reference is matched against its row's number first; one that
+// names another row, a row number that only starts alike, the last row,
+// lower case, and references past the sheet must still read as written.
+TEST(XlsxReader, CellReferencesAreTheirOwnWhateverRowTheyLieIn) {
+  EXPECT_EQ(dumpOf(XlsxBuilder().worksheet(
+                "S",
+                "<row r=\"1\"><c r=\"A12\"><v>1</v></c><c r=\"B1\"><v>2</v></c></row>"
+                "<row r=\"12\"><c r=\"C1\"><v>3</v></c><c r=\"D120\"><v>4</v></c>"
+                "<c r=\"e12\"><v>5</v></c></row>"
+                "<row r=\"1048576\"><c r=\"XFD1048576\" s=\"0\" t=\"n\"><v>6</v></c></row>")),
+            "A12=N:1 B1=N:2 C1=N:3 D120=N:4 E12=N:5 XFD1048576=N:6");
+  EXPECT_EQ(
+      errorOf(XlsxBuilder().worksheet("S", "<row r=\"1\"><c r=\"A1048577\"><v>1</v></c></row>")),
+      "the cell A1048577 lies past the worksheet's last row (1048576)");
+  EXPECT_EQ(errorOf(XlsxBuilder().worksheet("S", "<row r=\"2\"><c r=\"XFE2\"><v>1</v></c></row>")),
+            "the cell XFE2 lies past the worksheet's last column (XFD)");
+  EXPECT_EQ(errorOf(XlsxBuilder().worksheet("S", "<row r=\"2\"><c r=\"2\"><v>1</v></c></row>")),
+            "the cell reference '2' is not a cell reference");
+}
+
 TEST(XlsxReader, SharedStringsJoinRunsDropPhoneticsAndDecodeEscapes) {
   std::string items =
       "<si><r><rPr><b/></rPr><t>Bold</t></r><r><t xml:space=\"preserve\"> and plain</t></r></si>"
