@@ -307,23 +307,21 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
     if (ours && count == 3) return 0;  // an attribute twice
     Attr a{*name, false, {}, 0, 0};
     if (*name == 'r' && ours) {
-      std::uint32_t col = 0, row = 0;
+      std::uint32_t col = 0;
       for (; q < e && q - v < 3 && *q >= 'A' && *q <= 'Z'; ++q)
         col = col * 26 + std::uint32_t(*q - 'A' + 1);
-      const char* digits = q;
       std::uint64_t ahead;
-      if (rowKeyBytes_ != 0 && e - q >= 8 &&
+      if (q > v && col <= kMaxColumns && rowKeyBytes_ != 0 && e - q >= 8 &&
           (std::memcpy(&ahead, q, 8), (ahead & rowKeyMask_) == rowKey_)) {
-        row = row_ + 1;  // the row's own number, as nearly always
+        // The row's own number and the closing quote, as nearly always.
+        a.read = true;
+        a.row = row_;
+        a.col = col - 1;
         q += rowKeyBytes_;
-      } else {
-        for (; q < e && q - digits < 7 && *q >= '0' && *q <= '9'; ++q)
-          row = row * 10 + std::uint32_t(*q - '0');
+      } else if (const char* close = findByte(q, e, '"')) {
+        q = close;
+        a.read = quickReference(std::string_view(v, static_cast<std::size_t>(q - v)), a.row, a.col);
       }
-      a.read = q < e && *q == '"' && digits > v && q > digits && row >= 1 && row <= kMaxRows &&
-               col <= kMaxColumns;
-      a.row = row - 1;
-      a.col = col - 1;
     } else if (*name == 's' && ours) {
       std::uint32_t style = 0;
       for (; q < e && q - v < 9 && *q >= '0' && *q <= '9'; ++q)
