@@ -2,6 +2,7 @@
 // 1904 date system.
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/spreadsheet/numfmt/decimal.h"
 #include "engine/spreadsheet/numfmt/format_program.h"
@@ -83,72 +84,25 @@ std::uint64_t smallestShown(const Section& s) {
   return smallest;
 }
 
+// "00" to "99", two bytes a number.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // One or two digits, as appendPadded writes a value under 100 in width 1
 // or 2, straight into `p`.
 inline char* putSmall(char* p, unsigned value, bool twoDigits) {
-  if (twoDigits || value >= 10) *p++ = static_cast<char>('0' + value / 10);
-  *p++ = static_cast<char>('0' + value % 10);
-  return p;
+  if (!twoDigits && value < 10) {
+    *p = static_cast<char>('0' + value);
+    return p + 1;
+  }
+  std::memcpy(p, kDigitPairs + 2 * value, 2);
+  return p + 2;
 }
 
-// The usual sections (years of four digits, months, days, hours, minutes,
-// seconds, AM/PM and short literals) written into a small buffer and
-// appended once: a date column costs a dozen appends a cell otherwise.
-// False, having written nothing, for any other token; the general loop
-// then writes the section.
-bool renderCommonUnits(const Section& s, const CivilDate& date, int hour, int minute, int second,
-                       std::string& out) {
-  char buf[96];
-  char* p = buf;
-  for (const Token& t : s.tokens) {
-    if (p - buf > 64) return false;
-    switch (t.kind) {
-      case Tok::Literal:
-        if (t.length > 16) return false;
-        for (std::size_t i = 0; i < t.length; ++i) *p++ = s.literals[t.offset + i];
-        break;
-      case Tok::Year4:
-        if (date.year < 1000 || date.year > 9999) return false;
-        p = putSmall(p, static_cast<unsigned>(date.year / 100), true);
-        p = putSmall(p, static_cast<unsigned>(date.year % 100), true);
-        break;
-      case Tok::Year2:
-        p = putSmall(p, static_cast<unsigned>(date.year % 100), true);
-        break;
-      case Tok::Month:
-      case Tok::Month2:
-        p = putSmall(p, static_cast<unsigned>(date.month), t.kind == Tok::Month2);
-        break;
-      case Tok::Day:
-      case Tok::Day2:
-        p = putSmall(p, static_cast<unsigned>(date.day), t.kind == Tok::Day2);
-        break;
-      case Tok::Hour:
-      case Tok::Hour2: {
-        int h = hour;
-        if (s.hour12) h = h % 12 == 0 ? 12 : h % 12;
-        p = putSmall(p, static_cast<unsigned>(h), t.kind == Tok::Hour2);
-        break;
-      }
-      case Tok::Minute:
-      case Tok::Minute2:
-        p = putSmall(p, static_cast<unsigned>(minute), t.kind == Tok::Minute2);
-        break;
-      case Tok::Second:
-      case Tok::Second2:
-        p = putSmall(p, static_cast<unsigned>(second), t.kind == Tok::Second2);
-        break;
-      case Tok::AmPm:
-        *p++ = hour < 12 ? 'A' : 'P';
-        *p++ = 'M';
-        break;
-      default:
-        return false;
-    }
-  }
-  out.append(buf, static_cast<std::size_t>(p - buf));
-  return true;
-}
+// The longest text a date plan writes: its buffer's size.
+constexpr std::size_t kDateStepsBytes = 96;
 
 void renderUnits(const Section& s, std::uint64_t total, bool date1904, std::string& out) {
   std::uint64_t perSecond = kPow10Int[s.subSecondDigits];
@@ -163,7 +117,6 @@ void renderUnits(const Section& s, std::uint64_t total, bool date1904, std::stri
 
   std::int64_t serial1900 = static_cast<std::int64_t>(days) + (date1904 ? kDays1904 : 0);
   CivilDate date = dateOfSerial(serial1900);
-  if (s.subSecondDigits == 0 && renderCommonUnits(s, date, hour, minute, second, out)) return;
   int weekday = static_cast<int>((serial1900 + 6) % 7);
 
   for (const Token& t : s.tokens) {
@@ -253,10 +206,116 @@ void renderUnits(const Section& s, std::uint64_t total, bool date1904, std::stri
 
 }  // namespace
 
-bool renderDate(const Section& s, double value, bool date1904, std::string& out) {
+void planDate(Section& s) {
+  s.dateSteps.clear();
+  if (s.kind != SectionKind::Date || s.elapsedOnly || s.subSecondDigits != 0) return;
+  std::vector<DateStep> steps;
+  std::size_t longest = 0;
+  for (const Token& t : s.tokens) {
+    DateStep step;
+    step.kind = t.kind;
+    switch (t.kind) {
+      case Tok::Literal:
+        if (t.length > sizeof step.text) return;
+        step.length = static_cast<std::uint8_t>(t.length);
+        std::memcpy(step.text, s.literals.data() + t.offset, t.length);
+        longest += sizeof step.text;  // copied whole
+        break;
+      case Tok::Year4:
+        longest += 4;
+        break;
+      case Tok::Year2:
+      case Tok::Month:
+      case Tok::Month2:
+      case Tok::Day:
+      case Tok::Day2:
+      case Tok::Hour:
+      case Tok::Hour2:
+      case Tok::Minute:
+      case Tok::Minute2:
+      case Tok::Second:
+      case Tok::Second2:
+      case Tok::AmPm:
+        longest += 2;
+        break;
+      default:
+        return;
+    }
+    steps.push_back(step);
+  }
+  if (steps.empty() || longest > kDateStepsBytes) return;
+  s.dateSteps = std::move(steps);
+}
+
+// A date section's plan: whole seconds, the usual parts, into one buffer
+// appended once (a date column costs a dozen appends a cell otherwise).
+bool renderDateSteps(const Section& s, double value, bool date1904, std::string& out) {
+  if (s.dateSteps.empty() || !(value >= 0) || pastLastDate(value, date1904)) return false;
+  // As unitsOf, in whole seconds: the divisions below are by constants.
+  double units = value * 86400;
+  auto total = static_cast<std::uint64_t>(std::floor(units + 0.5 + units * 1e-15));
+  std::uint64_t days = total / 86400;
+  auto seconds = static_cast<unsigned>(total % 86400);
+  unsigned hour = seconds / 3600, minute = seconds / 60 % 60, second = seconds % 60;
+  // Years run from 1900 to 9999 here: four digits.
+  CivilDate date = dateOfSerial(static_cast<std::int64_t>(days) + (date1904 ? kDays1904 : 0));
+  char buf[kDateStepsBytes];
+  char* p = buf;
+  for (const DateStep& step : s.dateSteps) {
+    switch (step.kind) {
+      case Tok::Literal:
+        std::memcpy(p, step.text, sizeof step.text);
+        p += step.length;
+        break;
+      case Tok::Year4:
+        p = putSmall(p, static_cast<unsigned>(date.year / 100), true);
+        p = putSmall(p, static_cast<unsigned>(date.year % 100), true);
+        break;
+      case Tok::Year2:
+        p = putSmall(p, static_cast<unsigned>(date.year % 100), true);
+        break;
+      case Tok::Month:
+      case Tok::Month2:
+        p = putSmall(p, static_cast<unsigned>(date.month), step.kind == Tok::Month2);
+        break;
+      case Tok::Day:
+      case Tok::Day2:
+        p = putSmall(p, static_cast<unsigned>(date.day), step.kind == Tok::Day2);
+        break;
+      case Tok::Hour:
+      case Tok::Hour2: {
+        unsigned h = hour;
+        if (s.hour12) h = h % 12 == 0 ? 12 : h % 12;
+        p = putSmall(p, h, step.kind == Tok::Hour2);
+        break;
+      }
+      case Tok::Minute:
+      case Tok::Minute2:
+        p = putSmall(p, minute, step.kind == Tok::Minute2);
+        break;
+      case Tok::Second:
+      case Tok::Second2:
+        p = putSmall(p, second, step.kind == Tok::Second2);
+        break;
+      default:  // AM/PM, the only other step planDate takes
+        p[0] = hour < 12 ? 'A' : 'P';
+        p[1] = 'M';
+        p += 2;
+        break;
+    }
+  }
+  out.append(buf, static_cast<std::size_t>(p - buf));
+  return true;
+}
+
+bool renderDateTokens(const Section& s, double value, bool date1904, std::string& out) {
   if (!(value >= 0) || pastLastDate(value, date1904)) return false;
   renderUnits(s, unitsOf(s, value), date1904, out);
   return true;
+}
+
+bool renderDate(const Section& s, double value, bool date1904, std::string& out) {
+  return renderDateSteps(s, value, date1904, out) || renderDateTokens(s, value, date1904, out);
 }
 
 bool renderElapsed(const Section& s, double absValue, bool minus, bool date1904, std::string& out) {

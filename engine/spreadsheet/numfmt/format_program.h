@@ -64,6 +64,26 @@ enum class SectionKind : std::uint8_t { Empty, Literal, General, Number, Fractio
 
 enum class CondOp : std::uint8_t { None, Lt, Le, Gt, Ge, Eq, Ne };
 
+// A number section of the usual shape (text, '#'s then '0's, perhaps a point
+// and '0's, text), rendered without walking its tokens: most columns of
+// amounts and percentages have one.
+struct PlainNumber {
+  bool on = false;
+  bool point = false;
+  int minIntDigits = 0;  // the integer part's '0' placeholders
+  std::string prefix;
+  char suffix[32] = {};  // copied whole
+  std::uint8_t suffixLength = 0;
+};
+
+// One step of a date section of the usual parts (no fractions of a second,
+// no names of months or days, short literals), as a date plan renders it.
+struct DateStep {
+  Tok kind = Tok::Literal;
+  std::uint8_t length = 0;  // of a literal
+  char text[14] = {};       // a literal's bytes, copied whole
+};
+
 struct Section {
   SectionKind kind = SectionKind::Empty;
   std::vector<Token> tokens;
@@ -98,6 +118,10 @@ struct Section {
   // shows a negative value as a minus sign and the elapsed amount.
   bool elapsedOnly = false;
 
+  // Short ways for the usual sections, worked out by planSection.
+  PlainNumber plain;
+  std::vector<DateStep> dateSteps;
+
   bool matches(double v) const;
 };
 
@@ -119,6 +143,11 @@ char lower(char c);
 bool startsWithNoCase(std::string_view s, std::size_t at, std::string_view word);
 bool isElapsedBracket(std::string_view inner);  // [h], [mm], [ss]...
 
+// Works out the short way of rendering a parsed section, where it has one
+// (planNumber in number_render.cpp, planDate in date_render.cpp).
+void planNumber(Section& s);
+void planDate(Section& s);
+
 // Rendering of one section (number_render.cpp, date_render.cpp).
 void renderNumber(const Section& s, double absValue, bool minus, std::string& out);
 void renderFraction(const Section& s, double absValue, bool minus, std::string& out);
@@ -128,5 +157,13 @@ bool renderDate(const Section& s, double value, bool date1904, std::string& out)
 // An elapsedOnly section; false when the amount is past 9999-12-31.
 bool renderElapsed(const Section& s, double absValue, bool minus, bool date1904, std::string& out);
 void renderLiterals(const Section& s, std::string_view text, std::string& out);
+
+// The short ways alone, and the token walks alone, so that tests can hold
+// one against the other. A short way returns false, having written
+// nothing, where the token walk must decide.
+bool renderPlainNumber(const Section& s, double absValue, bool minus, std::string& out);
+void renderNumberTokens(const Section& s, double absValue, bool minus, std::string& out);
+bool renderDateSteps(const Section& s, double value, bool date1904, std::string& out);
+bool renderDateTokens(const Section& s, double value, bool date1904, std::string& out);
 
 }  // namespace quorvel::spreadsheet::numfmt

@@ -126,6 +126,8 @@ Program compileProgram(std::string_view code) {
     std::string_view part = systemLongDate(parts[i]) ? kEnUsLongDate : parts[i];
     Section s;
     if (!parseSection(part, isDateSection(part), s)) p.valid = false;
+    planNumber(s);
+    planDate(s);
     sections.push_back(std::move(s));
   }
   if (!p.valid) {

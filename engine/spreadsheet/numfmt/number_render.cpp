@@ -2,6 +2,7 @@
 // separators, scientific notation and fractions.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/numfmt/decimal.h"
@@ -81,29 +82,34 @@ void splitDecimal(const Decimal& d, int decimals, Split& out) {
   }
 }
 
-// Rounds |value| x 10^shift to `decimals` places. The common case works on a
-// binary product; only values near a rounding tie go through the decimal
-// digits (the tie is decided on the value reduced to 15 digits).
-void roundValue(double absValue, int shift, int decimals, Split& out) {
+// |value| x 10^(decimals + shift) rounded to a whole number on a binary
+// product, as `decimals` places would show it; false near a rounding tie
+// (decided on the value reduced to 15 digits) or out of the product's reach.
+inline bool roundScaled(double absValue, int shift, int decimals, std::uint64_t& rounded) {
   int scale = decimals + shift;
-  if (scale >= 0 && scale <= 15 && decimals <= 15) {
-    double y = absValue * kPow10[scale];
-    if (y < 1e15) {
-      double whole = std::floor(y);
-      double frac = y - whole;
-      double tolerance = y * 1e-14 + 1e-9;
-      if (std::fabs(frac - 0.5) > tolerance) {
-        auto r = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
-        std::uint64_t unit = kPow10Int[decimals];
-        std::uint64_t ip = r / unit, fp = r % unit;
-        out.intLen = ip ? static_cast<int>(writeUnsigned(out.intDigits, ip) - out.intDigits) : 0;
-        for (int j = decimals - 1; j >= 0; --j) {
-          out.fracDigits[j] = static_cast<char>('0' + fp % 10);
-          fp /= 10;
-        }
-        return;
-      }
+  if (scale < 0 || scale > 15 || decimals > 15) return false;
+  double y = absValue * kPow10[scale];
+  if (!(y < 1e15)) return false;
+  double whole = std::floor(y);
+  double frac = y - whole;
+  double tolerance = y * 1e-14 + 1e-9;
+  if (!(std::fabs(frac - 0.5) > tolerance)) return false;
+  rounded = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
+  return true;
+}
+
+// Rounds |value| x 10^shift to `decimals` places.
+void roundValue(double absValue, int shift, int decimals, Split& out) {
+  std::uint64_t r = 0;
+  if (roundScaled(absValue, shift, decimals, r)) {
+    std::uint64_t unit = kPow10Int[decimals];
+    std::uint64_t ip = r / unit, fp = r % unit;
+    out.intLen = ip ? static_cast<int>(writeUnsigned(out.intDigits, ip) - out.intDigits) : 0;
+    for (int j = decimals - 1; j >= 0; --j) {
+      out.fracDigits[j] = static_cast<char>('0' + fp % 10);
+      fp /= 10;
     }
+    return;
   }
   Decimal d;
   toDecimal(absValue, d);
@@ -126,7 +132,102 @@ std::size_t charCount(const Section& s, const Token& t) {
 
 }  // namespace
 
+// The most integer placeholders, decimals and bytes of text around them a
+// plain number section may have: all of it then fits a small buffer (at
+// most 20 digits, 6 separators, the point, 15 decimals, the sign, the text).
+constexpr int kPlainMaxInt = 20, kPlainMaxDecimals = 15;
+constexpr std::size_t kPlainMaxText = sizeof(PlainNumber::suffix);
+constexpr std::size_t kPlainTextBytes = 48 + 2 * kPlainMaxText;
+
+void planNumber(Section& s) {
+  s.plain = PlainNumber{};
+  if (s.kind != SectionKind::Number || s.intDigits == 0 || s.intDigits > kPlainMaxInt ||
+      s.fracDigits > kPlainMaxDecimals)
+    return;
+  PlainNumber plan;
+  // Text, then '#'s and '0's, then perhaps the point and '0's, then text.
+  enum { Prefix, Integer, Decimals, Suffix } at = Prefix;
+  for (const Token& t : s.tokens) {
+    switch (t.kind) {
+      case Tok::Literal:
+        if (at == Prefix) {
+          plan.prefix.append(s.literals, t.offset, t.length);
+        } else {
+          at = Suffix;
+          if (plan.suffixLength + t.length > kPlainMaxText) return;
+          std::memcpy(plan.suffix + plan.suffixLength, s.literals.data() + t.offset, t.length);
+          plan.suffixLength = static_cast<std::uint8_t>(plan.suffixLength + t.length);
+        }
+        break;
+      case Tok::Digit:
+        if (at == Prefix) at = Integer;
+        if (at == Integer) {
+          if (t.ch == '0') {
+            ++plan.minIntDigits;
+          } else if (t.ch != '#' || plan.minIntDigits > 0) {
+            return;  // '?', or a '#' after a '0'
+          }
+        } else if (at != Decimals || t.ch != '0') {
+          return;
+        }
+        break;
+      case Tok::Point:
+        if (at != Integer) return;
+        at = Decimals;
+        plan.point = true;
+        break;
+      default:
+        return;
+    }
+  }
+  if (plan.prefix.size() > kPlainMaxText) return;
+  plan.on = true;
+  s.plain = std::move(plan);
+}
+
+bool renderPlainNumber(const Section& s, double absValue, bool minus, std::string& out) {
+  const PlainNumber& plan = s.plain;
+  std::uint64_t r = 0;
+  if (!plan.on || !roundScaled(absValue, s.decimalShift, s.fracDigits, r)) return false;
+  std::uint64_t ip = r, fp = 0;
+  switch (s.fracDigits) {  // constant divisors for the usual counts
+    case 0:
+      break;
+    case 1:
+      ip = r / 10, fp = r % 10;
+      break;
+    case 2:
+      ip = r / 100, fp = r % 100;
+      break;
+    default:
+      ip = r / kPow10Int[s.fracDigits], fp = r % kPow10Int[s.fracDigits];
+      break;
+  }
+  // Written from the right into one buffer, appended once: the suffix, the
+  // decimals, the point, the integer digits with a separator before every
+  // third, the prefix and the sign.
+  char buf[kPlainTextBytes + kPlainMaxText];  // the suffix is copied whole
+  char* const end = buf + kPlainTextBytes;
+  char* p = end - plan.suffixLength;
+  std::memcpy(p, plan.suffix, kPlainMaxText);
+  for (int j = 0; j < s.fracDigits; ++j, fp /= 10) *--p = static_cast<char>('0' + fp % 10);
+  if (plan.point) *--p = '.';
+  for (int n = 0; ip != 0 || n < plan.minIntDigits; ++n, ip /= 10) {
+    if (s.thousands && n > 0 && n % 3 == 0) *--p = ',';
+    *--p = static_cast<char>('0' + ip % 10);
+  }
+  for (std::size_t i = plan.prefix.size(); i > 0; --i) *--p = plan.prefix[i - 1];
+  // A negative value that shows as zero shows no sign.
+  if (minus && r != 0) *--p = '-';
+  out.append(p, end);
+  return true;
+}
+
 void renderNumber(const Section& s, double absValue, bool minus, std::string& out) {
+  if (!renderPlainNumber(s, absValue, minus, out)) renderNumberTokens(s, absValue, minus, out);
+}
+
+void renderNumberTokens(const Section& s, double absValue, bool minus, std::string& out) {
   Split parts;
   roundValue(absValue, s.decimalShift, s.fracDigits, parts);
   int last = lastNonZero(parts.fracDigits, s.fracDigits);
