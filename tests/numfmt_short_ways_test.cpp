@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/spreadsheet/numfmt/decimal.h"
 #include "engine/spreadsheet/numfmt/format_program.h"
+#include "engine/spreadsheet/numfmt/number_format.h"
 
 namespace quorvel::spreadsheet::numfmt {
 namespace {
@@ -109,6 +111,44 @@ TEST(DateShortWay, OnlyForTheUsualParts) {
                            "yyyy \"a literal of more than fourteen bytes\" m"}) {
     Program program = compileProgram(code);
     EXPECT_TRUE(program.numeric[0].dateSteps.empty()) << code;
+  }
+}
+
+// 1 <= a < 1E+15 in General written from its decimal digits, the long way.
+std::string generalFromDigits(double a) {
+  Decimal d;
+  toDecimal(a, d);
+  std::string out(d.digits, static_cast<std::size_t>(std::min(d.count, d.point)));
+  if (d.count < d.point) out.append(static_cast<std::size_t>(d.point - d.count), '0');
+  if (d.count > d.point) {
+    out += '.';
+    out.append(d.digits + d.point, d.digits + d.count);
+  }
+  return out;
+}
+
+TEST(GeneralShortWay, RoundsAsTheDigitsDo) {
+  // Values whose sixteenth and seventeenth digits sit at and around the
+  // fifteen-digit tie, at every place of the point, and random ones.
+  std::mt19937_64 random(5);
+  std::vector<double> values;
+  for (int intDigits = 1; intDigits <= 15; ++intDigits) {
+    for (int i = 0; i < 400; ++i) {
+      std::string digits = std::to_string(1 + random() % 9);
+      while (digits.size() < 15) digits += static_cast<char>('0' + random() % 10);
+      const char* tails[] = {"5", "49", "51", "50", "499", "501", "4", "6", "45", "55"};
+      digits += tails[random() % std::size(tails)];
+      const auto point = static_cast<std::size_t>(intDigits);
+      values.push_back(std::stod(digits.substr(0, point) + '.' + digits.substr(point)));
+    }
+  }
+  std::uniform_real_distribution<double> exponent(0, 15);
+  for (int i = 0; i < 5000; ++i) values.push_back(std::pow(10.0, exponent(random)));
+  for (double v : values) {
+    if (!(v >= 1 && v < 1e15) || generalFromDigits(v).size() > 16) continue;  // 1E+15 up
+    std::string fast;
+    appendGeneral(v, fast);
+    EXPECT_EQ(fast, generalFromDigits(v)) << std::hexfloat << v;
   }
 }
 

@@ -12,9 +12,14 @@ using numfmt::Decimal;
 
 namespace {
 
+// 2^-52 (2.22e-16) with an eighth to spare.
+constexpr double kTieMargin = 2.5e-16;
+
 // 1 <= a < 1E+15 with 15 significant digits from one binary product, when
-// the product is clearly away from a rounding tie (its error is below 0.12
-// of a unit); false leaves the case to the decimal digits.
+// the product is clearly away from a rounding tie; false leaves the case to
+// the decimal digits. The product is within y x 2^-53 of a x 10^d, and the
+// shortest decimal of a within as much again, so a product farther than
+// y x 2^-52 from the tie rounds as the digits would.
 bool appendPlainFast(double a, bool negative, std::string& out) {
   auto whole = static_cast<std::uint64_t>(a);
   int intDigits = 1;
@@ -23,23 +28,26 @@ bool appendPlainFast(double a, bool negative, std::string& out) {
   double y = a * numfmt::kPow10[decimals];
   double r = std::floor(y);
   double frac = y - r;
-  if (std::fabs(frac - 0.5) < 0.25) return false;
+  if (!(std::fabs(frac - 0.5) > y * kTieMargin)) return false;
   auto scaled = static_cast<std::uint64_t>(r) + (frac > 0.5 ? 1 : 0);
   std::uint64_t unit = numfmt::kPow10Int[decimals];
   std::uint64_t ip = scaled / unit, fp = scaled % unit;
   if (ip >= numfmt::kPow10Int[15]) return false;  // rounded up to 1E+15: scientific
-  char buf[24];
-  if (negative) out += '-';
-  out.append(buf, numfmt::writeUnsigned(buf, ip));
-  if (fp == 0) return true;
-  while (fp % 10 == 0) {
-    fp /= 10;
-    --decimals;
+  // Sign, whole digits, point and decimals into one buffer, appended once.
+  char buf[48];
+  char* p = buf;
+  if (negative) *p++ = '-';
+  p = numfmt::writeUnsigned(p, ip);
+  if (fp != 0) {
+    while (fp % 10 == 0) {
+      fp /= 10;
+      --decimals;
+    }
+    *p++ = '.';
+    p += decimals;
+    for (char* d = p; d > p - decimals; fp /= 10) *--d = static_cast<char>('0' + fp % 10);
   }
-  out += '.';
-  char* end = buf + decimals;
-  for (char* p = end; p > buf; fp /= 10) *--p = static_cast<char>('0' + fp % 10);
-  out.append(buf, end);
+  out.append(buf, p);
   return true;
 }
 
