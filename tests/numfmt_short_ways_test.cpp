@@ -2,7 +2,9 @@
 // exactly what walking the section's tokens writes, for every value.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -102,6 +104,41 @@ TEST(DateShortWay, WritesWhatTheTokensWrite) {
       }
     }
   }
+}
+
+TEST(DateShortWay, DaysAreTheCalendarsDays) {
+  // Both ways against the standard library's calendar (serial 25569 is
+  // 1970-01-01): every day of 1900-03-01 to 2099, every 13th day after it,
+  // and the days around the ends of February and of every year to 9999.
+  Program program = compileProgram("yyyy-mm-dd");
+  const Section& s = program.numeric[0];
+  ASSERT_FALSE(s.dateSteps.empty());
+  using namespace std::chrono;
+  std::vector<int> serials;
+  for (int serial = 61; serial <= 2958465; serial += serial < 73051 ? 1 : 13)
+    serials.push_back(serial);
+  for (int y = 2100; y <= 9999; ++y) {
+    for (int around : {0, 1}) {
+      const int first =
+          (sys_days{year{y} / (around ? January : March) / 1}.time_since_epoch()).count();
+      for (int d = -2; d <= 1; ++d) serials.push_back(first + d + 25569);
+    }
+  }
+  std::string fast, tokens, firstWrong;
+  for (int serial : serials) {
+    if (serial > 2958465 || !firstWrong.empty()) continue;
+    const year_month_day day{sys_days{days{serial - 25569}}};
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "%04d-%02u-%02u", static_cast<int>(day.year()),
+                  static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
+    fast.clear();
+    tokens.clear();
+    renderDateSteps(s, serial, false, fast);
+    renderDateTokens(s, serial, false, tokens);
+    if (fast != expected || tokens != expected)
+      firstWrong = std::to_string(serial) + ": " + fast + " and " + tokens + ", not " + expected;
+  }
+  EXPECT_EQ(firstWrong, "");
 }
 
 TEST(DateShortWay, OnlyForTheUsualParts) {

@@ -31,18 +31,27 @@ struct CivilDate {
   int month, day;
 };
 
-// Days since 1970-01-01 to a proleptic Gregorian date (H. Hinnant's algorithm).
-CivilDate civilFromDays(std::int64_t z) {
-  z += 719468;
-  std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  auto doe = static_cast<unsigned>(z - era * 146097);
-  unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
-  unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  unsigned mp = (5 * doy + 2) / 153;
-  unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  return {y + (m <= 2), static_cast<int>(m), static_cast<int>(d)};
+// Days since 1970-01-01 (from about -12 million on) to a proleptic
+// Gregorian date, by C. Neri and L. Schneider's Euclidean affine functions
+// ("Euclidean affine functions and their application to calendar
+// algorithms", 2022): a handful of multiplications and shifts.
+CivilDate civilFromDays(std::int64_t days) {
+  constexpr std::uint32_t kShift = 82;  // whole 400-year cycles added, so all is unsigned
+  constexpr std::uint32_t kDaysShift = 719468 + 146097 * kShift;
+  constexpr std::uint32_t kYearsShift = 400 * kShift;
+  const auto n = static_cast<std::uint32_t>(days + kDaysShift);
+  const std::uint32_t n1 = 4 * n + 3;
+  const std::uint32_t century = n1 / 146097;
+  const std::uint32_t inCentury = n1 % 146097 / 4;
+  const std::uint64_t p2 = std::uint64_t{2939745} * (4 * inCentury + 3);
+  const auto yearOfCentury = static_cast<std::uint32_t>(p2 >> 32);
+  const auto dayOfYear = static_cast<std::uint32_t>(p2) / 2939745 / 4;  // from March 1st
+  const std::uint32_t n3 = 2141 * dayOfYear + 197913;
+  const std::uint32_t month = n3 >> 16;
+  const std::uint32_t day = (n3 & 0xFFFF) / 2141 + 1;
+  const bool january = dayOfYear >= 306;  // or February: of the next year
+  return {static_cast<std::int64_t>(100 * century + yearOfCentury) - kYearsShift + january,
+          static_cast<int>(january ? month - 12 : month), static_cast<int>(day)};
 }
 
 // The calendar date of a 1900-system serial day, with the application's
@@ -102,7 +111,7 @@ inline char* putSmall(char* p, unsigned value, bool twoDigits) {
 }
 
 // The longest text a date plan writes: its buffer's size.
-constexpr std::size_t kDateStepsBytes = 96;
+constexpr std::size_t kDateStepsBytes = 160;
 
 void renderUnits(const Section& s, std::uint64_t total, bool date1904, std::string& out) {
   std::uint64_t perSecond = kPow10Int[s.subSecondDigits];
@@ -212,15 +221,16 @@ void planDate(Section& s) {
   std::vector<DateStep> steps;
   std::size_t longest = 0;
   for (const Token& t : s.tokens) {
-    DateStep step;
-    step.kind = t.kind;
     switch (t.kind) {
-      case Tok::Literal:
-        if (t.length > sizeof step.text) return;
-        step.length = static_cast<std::uint8_t>(t.length);
-        std::memcpy(step.text, s.literals.data() + t.offset, t.length);
-        longest += sizeof step.text;  // copied whole
-        break;
+      case Tok::Literal: {
+        // Joined to the step before it: one step a part, its literal after it.
+        if (steps.empty()) steps.emplace_back();  // a literal first: a step of its own
+        DateStep& step = steps.back();
+        if (step.length + t.length > sizeof step.text) return;
+        std::memcpy(step.text + step.length, s.literals.data() + t.offset, t.length);
+        step.length = static_cast<std::uint8_t>(step.length + t.length);
+        continue;
+      }
       case Tok::Year4:
         longest += 4;
         break;
@@ -241,8 +251,11 @@ void planDate(Section& s) {
       default:
         return;
     }
+    DateStep step;
+    step.kind = t.kind;
     steps.push_back(step);
   }
+  longest += steps.size() * sizeof(DateStep::text);  // each literal is copied whole
   if (steps.empty() || longest > kDateStepsBytes) return;
   s.dateSteps = std::move(steps);
 }
@@ -263,9 +276,7 @@ bool renderDateSteps(const Section& s, double value, bool date1904, std::string&
   char* p = buf;
   for (const DateStep& step : s.dateSteps) {
     switch (step.kind) {
-      case Tok::Literal:
-        std::memcpy(p, step.text, sizeof step.text);
-        p += step.length;
+      case Tok::Literal:  // only a leading literal
         break;
       case Tok::Year4:
         p = putSmall(p, static_cast<unsigned>(date.year / 100), true);
@@ -303,6 +314,8 @@ bool renderDateSteps(const Section& s, double value, bool date1904, std::string&
         p += 2;
         break;
     }
+    std::memcpy(p, step.text, sizeof step.text);
+    p += step.length;
   }
   out.append(buf, static_cast<std::size_t>(p - buf));
   return true;

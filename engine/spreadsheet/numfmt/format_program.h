@@ -77,11 +77,12 @@ struct PlainNumber {
 };
 
 // One step of a date section of the usual parts (no fractions of a second,
-// no names of months or days, short literals), as a date plan renders it.
+// no names of months or days, short literals), as a date plan renders it:
+// a part, then the literal that follows it.
 struct DateStep {
-  Tok kind = Tok::Literal;
-  std::uint8_t length = 0;  // of a literal
-  char text[14] = {};       // a literal's bytes, copied whole
+  Tok kind = Tok::Literal;  // Literal: no part, only a leading literal
+  std::uint8_t length = 0;  // of the literal
+  char text[14] = {};       // the literal's bytes, copied whole
 };
 
 struct Section {
