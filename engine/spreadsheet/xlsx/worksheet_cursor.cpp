@@ -49,11 +49,24 @@ inline std::uint64_t eightDigits(std::uint64_t chunk) {
   return (chunk & 0x0000FFFF0000FFFFu) * 42949672960001u >> 32;
 }
 
+// How many of the eight bytes of `chunk` (the first in the lowest byte) are
+// ASCII digits before the first that is not.
+inline int leadingDigits(std::uint64_t chunk) {
+  const std::uint64_t x = chunk ^ 0x3030303030303030u;  // a digit's byte becomes 0 to 9
+  // A byte's top bit is set here when it is 10 or more. A carry out of a byte
+  // comes only from such a byte, and changes only the bytes after it.
+  const std::uint64_t over = ((x + 0x7676767676767676u) | x) & 0x8080808080808080u;
+  return over == 0 ? 8 : std::countr_zero(over) >> 3;
+}
+
 // A plain decimal such as "-12.5" whose digits, read as a whole number, are
 // at most 2^53: its value, correctly rounded (the digits and the power of ten
 // are both exact doubles, so one division rounds once), and whether the
 // General format shows it exactly as written (at most 15 significant
-// digits). False for anything else, left to from_chars.
+// digits). False for anything else, left to from_chars. kPadded: eight bytes
+// past the end of `v` may be read (they are the markup after a value in the
+// scanner's buffer), so a short run of digits is read as one word too.
+template <bool kPadded>
 bool parsePlainDecimal(std::string_view v, double& value, bool& asGeneral) {
   static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
                                   1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
@@ -64,13 +77,30 @@ bool parsePlainDecimal(std::string_view v, double& value, bool& asGeneral) {
   std::uint64_t m = 0;  // wraps past 19 digits, which are refused below
   auto digits = [&] {
     const char* from = p;
+    if constexpr (kPadded) {
+      for (;;) {
+        std::uint64_t chunk;
+        std::memcpy(&chunk, p, 8);
+        // Bytes past the end are never digits of the value.
+        const auto n = std::min<std::ptrdiff_t>(leadingDigits(chunk), end - p);
+        if (n == 8) {
+          m = m * 100000000u + eightDigits(chunk);
+          p += 8;
+          continue;
+        }
+        // The n digits moved to the top: the bytes below read as leading zeros.
+        static constexpr std::uint64_t kScale[] = {1,     10,     100,     1000,
+                                                   10000, 100000, 1000000, 10000000};
+        if (n > 0) m = m * kScale[n] + eightDigits(chunk << (8 * (8 - n)));
+        p += n;
+        return p - from;
+      }
+    }
     // Eight digits at a time where eight are there (values often have 16).
     while (end - p >= 8) {
       std::uint64_t chunk;
       std::memcpy(&chunk, p, 8);
-      if ((chunk & 0xF0F0F0F0F0F0F0F0u) != 0x3030303030303030u ||
-          ((chunk + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) != 0x3030303030303030u)
-        break;
+      if (leadingDigits(chunk) != 8) break;
       m = m * 100000000u + eightDigits(chunk);
       p += 8;
     }
@@ -213,7 +243,7 @@ bool WorksheetCursor::next(Cell& cell) {
       // Most of a sheet is plain cells and rows, read without a general token.
       if (std::size_t n = plainCell(xml_.window())) {
         xml_.skip(n);
-        return finishCell(cell);
+        return finishCell(cell, true);
       }
       if (xml_.plainStartTag("c")) return readCell(cell);
       if (xml_.plainEndTag("row")) continue;
@@ -393,7 +423,7 @@ bool WorksheetCursor::readCell(Cell& cell) {
       hasValue_ = true;  // value_ was cleared by startCell
       if (xml_.plainEndTag("c")) {
         valueText_ = value_;
-        return finishCell(cell);
+        return finishCell(cell, false);
       }
     }
     for (;;) {
@@ -417,7 +447,7 @@ bool WorksheetCursor::readCell(Cell& cell) {
     }
   }
   valueText_ = value_;
-  return finishCell(cell);
+  return finishCell(cell, false);
 }
 
 void WorksheetCursor::readDimension() {
@@ -661,7 +691,7 @@ void WorksheetCursor::badValue(const char* what) {
           quoted(valueText_) + ", which is not " + what);
 }
 
-bool WorksheetCursor::finishCell(Cell& cell) {
+bool WorksheetCursor::finishCell(Cell& cell, bool padded) {
   cell.row = cellRow_;
   cell.col = cellCol_;
   cell.style = style_;
@@ -669,7 +699,9 @@ bool WorksheetCursor::finishCell(Cell& cell) {
   cell.text = {};
   cell.generalText = {};
   cell.kind = CellKind::Blank;
-  std::string_view v = trimmed(valueText_);
+  // Values are trimmed of white space, but nearly all have none: those the
+  // short ways read at once are not looked at twice.
+  std::string_view v = valueText_;
   switch (type_) {
     case Type::Number: {
       if (hasInline_) {  // an inline string with the type left out
@@ -677,23 +709,32 @@ bool WorksheetCursor::finishCell(Cell& cell) {
         cell.text = text_;
         break;
       }
-      if (!hasValue_ || v.empty()) break;
-      cell.kind = CellKind::Number;
+      if (!hasValue_) break;
       bool asGeneral = false;
-      if (parsePlainDecimal(v, cell.number, asGeneral)) {
-        if (asGeneral && generalStyles_.shows(style_)) cell.generalText = v;
-        break;
+      if (!(padded ? parsePlainDecimal<true>(v, cell.number, asGeneral)
+                   : parsePlainDecimal<false>(v, cell.number, asGeneral))) {
+        const std::string_view untrimmed = v;
+        v = trimmed(v);
+        if (v.empty()) break;
+        if (v.size() == untrimmed.size() || !parsePlainDecimal<false>(v, cell.number, asGeneral)) {
+          if (v.front() == '+') v.remove_prefix(1);
+          auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), cell.number);
+          if (ec != std::errc() || end != v.data() + v.size() || !std::isfinite(cell.number))
+            badValue("a number");
+        }
       }
-      if (v.front() == '+') v.remove_prefix(1);
-      auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), cell.number);
-      if (ec != std::errc() || end != v.data() + v.size() || !std::isfinite(cell.number))
-        badValue("a number");
+      cell.kind = CellKind::Number;
+      if (asGeneral && generalStyles_.shows(style_)) cell.generalText = v;
       break;
     }
     case Type::Shared: {
-      if (!hasValue_ || v.empty()) break;
+      if (!hasValue_) break;
       std::uint64_t index = 0;
-      if (!quickDigits(v, index) && !parseUnsigned(v, index)) badValue("a shared-string index");
+      if (!quickDigits(v, index)) {
+        v = trimmed(v);
+        if (v.empty()) break;
+        if (!parseUnsigned(v, index)) badValue("a shared-string index");
+      }
       cell.kind = CellKind::Text;
       cell.text = stringsLock_ ? strings_.at(index, *stringsLock_, text_) : strings_.at(index);
       break;
@@ -715,7 +756,11 @@ bool WorksheetCursor::finishCell(Cell& cell) {
       cell.text = text_;
       break;
     case Type::Boolean:
-      if (!hasValue_ || v.empty()) break;
+      if (!hasValue_) break;
+      if (v != "1" && v != "0") {
+        v = trimmed(v);
+        if (v.empty()) break;
+      }
       if (v == "1" || v == "true")
         cell.number = 1;
       else if (v != "0" && v != "false")
@@ -723,13 +768,17 @@ bool WorksheetCursor::finishCell(Cell& cell) {
       cell.kind = CellKind::Boolean;
       break;
     case Type::Error:
-      if (!hasValue_ || v.empty()) break;
+      if (!hasValue_) break;
+      v = trimmed(v);
+      if (v.empty()) break;
       text_.assign(v);
       cell.kind = CellKind::Error;
       cell.text = text_;
       break;
     case Type::Date: {
-      if (!hasValue_ || v.empty()) break;
+      if (!hasValue_) break;
+      v = trimmed(v);
+      if (v.empty()) break;
       std::optional<double> serial = isoDateToSerial(v, date1904_);
       if (!serial) badValue("a date");
       cell.kind = CellKind::Number;

@@ -84,7 +84,9 @@ class WorksheetCursor final : public SheetCursor {
   bool readCell(Cell& cell);  // the cell whose start tag was just read
   void readValueText(std::string& into);
   void readInlineString();
-  bool finishCell(Cell& cell);
+  // padded: valueText_ lies in the scanner's buffer with the cell's end tags
+  // after it.
+  bool finishCell(Cell& cell, bool padded);
   [[noreturn]] void badValue(const char* what);
 
   std::unique_ptr<PartStream> stream_;
