@@ -297,16 +297,12 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
   const char* const b = bytes.data();
   const char* const e = b + bytes.size();
   if (bytes.size() < 4 || b[0] != '<' || b[1] != 'c') return 0;
-  // The r, s and t attributes in the order met, each read on the way when
-  // written the usual way ("B12", "3", "s"); cellAttribute reads (or
-  // refuses) the others once the whole cell is known to be plain.
-  struct Attr {
-    char name;
-    bool read;
-    std::string_view value;
-    std::uint32_t row, col;  // r: the place; s: col is the style; t: col is the type
-  } attrs[3];
-  int count = 0;
+  // The r, s and t attributes, read on the way when written the usual way
+  // ("B12", "3", "s"); any other way of writing them, or one written twice,
+  // is the general path's to read or refuse.
+  std::uint32_t row = 0, col = 0, style = 0;
+  Type type = Type::Number;
+  bool haveRef = false, haveStyle = false, haveType = false;
   const char* p = b + 2;
   bool selfClosing = false;
   for (;;) {
@@ -323,56 +319,53 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
     }
     if (*p != ' ') return 0;
     const char* name = ++p;
-    if (e - p >= 2 && p[1] == '=')
-      ++p;  // r, s and t: one letter
-    else
-      while (p < e && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) ++p;
+    if (e - p >= 4 && p[1] == '=' && p[2] == '"') {
+      const char* v = p + 3;
+      const char* q = v;
+      if (*name == 'r') {
+        if (haveRef) return 0;
+        for (; q < e && q - v < 3 && *q >= 'A' && *q <= 'Z'; ++q)
+          col = col * 26 + std::uint32_t(*q - 'A' + 1);
+        std::uint64_t ahead;
+        if (q > v && col <= kMaxColumns && rowKeyBytes_ != 0 && e - q >= 8 &&
+            (std::memcpy(&ahead, q, 8), (ahead & rowKeyMask_) == rowKey_)) {
+          // The row's own number and the closing quote, as nearly always.
+          row = row_;
+          --col;
+          q += rowKeyBytes_;
+        } else {
+          q = findByte(q, e, '"');
+          if (!q || !quickReference(std::string_view(v, static_cast<std::size_t>(q - v)), row, col))
+            return 0;
+        }
+        haveRef = true;
+      } else if (*name == 's') {
+        if (haveStyle) return 0;
+        for (; q < e && q - v < 9 && *q >= '0' && *q <= '9'; ++q)
+          style = style * 10 + std::uint32_t(*q - '0');
+        if (q == v || q >= e || *q != '"') return 0;
+        haveStyle = true;
+      } else if (*name == 't') {
+        if (haveType || e - v < 2 || v[1] != '"' || !letterType(*v, type)) return 0;
+        ++q;
+        haveType = true;
+      } else {
+        // Another one-letter name: not the cell's.
+        if (!((*name >= 'a' && *name <= 'z') || (*name >= 'A' && *name <= 'Z'))) return 0;
+        q = findByte(q, e, '"');
+        if (!q) return 0;
+      }
+      p = q + 1;
+      continue;
+    }
+    while (p < e && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) ++p;
     // A prefix, a namespace declaration or anything unusual: the general way.
     if (p == name || e - p < 2 || p[0] != '=' || p[1] != '"' ||
         (p - name >= 5 && std::string_view(name, 5) == "xmlns"))
       return 0;
-    const char* v = p + 2;
-    const char* q = v;
-    const bool ours = p - name == 1 && (*name == 'r' || *name == 's' || *name == 't');
-    if (ours && count == 3) return 0;  // an attribute twice
-    Attr a{*name, false, {}, 0, 0};
-    if (*name == 'r' && ours) {
-      std::uint32_t col = 0;
-      for (; q < e && q - v < 3 && *q >= 'A' && *q <= 'Z'; ++q)
-        col = col * 26 + std::uint32_t(*q - 'A' + 1);
-      std::uint64_t ahead;
-      if (q > v && col <= kMaxColumns && rowKeyBytes_ != 0 && e - q >= 8 &&
-          (std::memcpy(&ahead, q, 8), (ahead & rowKeyMask_) == rowKey_)) {
-        // The row's own number and the closing quote, as nearly always.
-        a.read = true;
-        a.row = row_;
-        a.col = col - 1;
-        q += rowKeyBytes_;
-      } else if (const char* close = findByte(q, e, '"')) {
-        q = close;
-        a.read = quickReference(std::string_view(v, static_cast<std::size_t>(q - v)), a.row, a.col);
-      }
-    } else if (*name == 's' && ours) {
-      std::uint32_t style = 0;
-      for (; q < e && q - v < 9 && *q >= '0' && *q <= '9'; ++q)
-        style = style * 10 + std::uint32_t(*q - '0');
-      a.read = q < e && *q == '"' && q > v;
-      a.col = style;
-    } else if (*name == 't' && ours && e - v >= 2 && v[1] == '"') {
-      Type type = Type::Number;
-      a.read = letterType(*v, type);
-      a.col = static_cast<std::uint32_t>(type);
-      q = v + 1;
-    }
-    if (q >= e || *q != '"') {
-      q = findByte(q, e, '"');
-      if (!q) return 0;
-    }
-    if (ours) {
-      a.value = std::string_view(v, static_cast<std::size_t>(q - v));
-      attrs[count++] = a;
-    }
-    p = q + 1;
+    const char* close = findByte(p + 2, e, '"');
+    if (!close) return 0;
+    p = close + 1;
   }
   std::string_view text;
   bool haveValue = false;
@@ -394,22 +387,11 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
   if (!rowKnown_) needsRowBefore();
   hasValue_ = haveValue;
   hasInline_ = false;
-  type_ = Type::Number;
-  style_ = 0;
-  bool haveRef = false;
-  for (int i = 0; i < count; ++i) {
-    const Attr& a = attrs[i];
-    if (!a.read) {
-      cellAttribute(a.name, a.value, haveRef);
-    } else if (a.name == 'r') {
-      cellRow_ = a.row;
-      cellCol_ = a.col;
-      haveRef = true;
-    } else if (a.name == 's') {
-      style_ = a.col;
-    } else {
-      type_ = static_cast<Type>(a.col);
-    }
+  type_ = type;
+  style_ = style;
+  if (haveRef) {
+    cellRow_ = row;
+    cellCol_ = col;
   }
   placeCell(haveRef);
   valueText_ = text;
