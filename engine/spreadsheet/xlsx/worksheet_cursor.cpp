@@ -241,12 +241,21 @@ bool WorksheetCursor::next(Cell& cell) {
   while (!done_) {
     if (inSheetData_) {
       // Most of a sheet is plain cells and rows, read without a general token.
-      if (std::size_t n = plainCell(xml_.window())) {
+      const std::string_view window = xml_.window();
+      if (std::size_t n = plainCell(window)) {
         xml_.skip(n);
         return finishCell(cell, true);
       }
+      if (window.size() >= 6 && std::memcmp(window.data(), "</row>", 6) == 0) {
+        xml_.skip(6);
+        continue;
+      }
+      if (std::size_t n = plainRow(window)) {
+        xml_.skip(n);
+        if (prefetch_) prefetchStrings();
+        continue;
+      }
       if (xml_.plainStartTag("c")) return readCell(cell);
-      if (xml_.plainEndTag("row")) continue;
       if (xml_.plainStartTag("row")) {
         startRow();
         if (prefetch_) prefetchStrings();
@@ -493,29 +502,99 @@ void WorksheetCursor::startRow() {
   }
   if (found) {
     std::uint64_t n = 0;
-    if (!parseUnsigned(r, n) || n == 0)
+    if ((!quickDigits(r, n) && !parseUnsigned(r, n)) || n == 0)
       damaged("the row number " + quoted(r) + " is not a row number");
     if (n > kMaxRows)
       damaged("row " + std::to_string(n) + " lies past the worksheet's last row (" +
               std::to_string(kMaxRows) + ")");
-    row_ = static_cast<std::uint32_t>(n - 1);
+    enterRow(static_cast<std::uint32_t>(n - 1), stored);
   } else {
     if (!rowKnown_) needsRowBefore();
     if (lastRow_ + 1 >= std::int64_t(kMaxRows))
       damaged("its rows run past the worksheet's last row (" + std::to_string(kMaxRows) + ")");
-    row_ = static_cast<std::uint32_t>(lastRow_ + 1);
+    enterRow(static_cast<std::uint32_t>(lastRow_ + 1), stored);
   }
-  lastRow_ = row_;
-  lastCol_ = -1;
-  rowKnown_ = true;
-  lines_.addRow(row_, stored);
   // The row's number and a closing quote, as its cells' references end.
   char key[8] = {};
   char* end = std::to_chars(key, key + 7, row_ + 1).ptr;
-  *end++ = '"';
+  *end = '"';
+  setRowKey(key, static_cast<std::size_t>(end - key));
+}
+
+// A row's start tag written the common way, whole in `bytes`: `<row r="12">`,
+// its number plain, other attributes (spans...) only if they say nothing of
+// the row. Reads it as startRow would and returns its length; 0 for anything
+// else, having changed nothing.
+std::size_t WorksheetCursor::plainRow(std::string_view bytes) {
+  const char* const b = bytes.data();
+  const char* const e = b + bytes.size();
+  if (bytes.size() < 9 || std::memcmp(b, "<row ", 5) != 0) return 0;
+  auto nameByte = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ':' ||
+           c == '_' || c == '-' || c == '.';
+  };
+  const char* p = b + 4;
+  const char* number = nullptr;
+  std::size_t digits = 0;
+  std::uint32_t n = 0;
+  for (;;) {
+    if (e - p < 2) return 0;
+    if (*p == '>') {
+      ++p;
+      break;
+    }
+    if (*p != ' ') return 0;
+    const char* name = ++p;
+    while (p < e && nameByte(*p)) ++p;
+    if (p == name || e - p < 2 || p[0] != '=' || p[1] != '"') return 0;
+    const std::string_view attr(name, static_cast<std::size_t>(p - name));
+    const char* q = p + 2;
+    if (attr == "r") {
+      if (number) return 0;
+      number = q;
+      for (; q < e && q - number < 7 && *q >= '0' && *q <= '9'; ++q)
+        n = n * 10 + std::uint32_t(*q - '0');
+      digits = static_cast<std::size_t>(q - number);
+      // Leading zeros, or a number past the sheet: the general way.
+      if (digits == 0 || *number == '0' || q >= e || *q != '"' || n > kMaxRows) return 0;
+    } else {
+      // What the row looks like, the row's number with a prefix, or a
+      // namespace: the general way.
+      const std::string_view local = attr.substr(attr.rfind(':') + 1);
+      if (local == "r" || local == "ht" || local == "hidden" || local == "customHeight" ||
+          local == "customFormat" || attr.starts_with("xmlns"))
+        return 0;
+      q = findByte(q, e, '"');
+      if (!q) return 0;
+    }
+    p = q + 1;
+  }
+  if (!number) return 0;
+  enterRow(n - 1, StoredRow{});
+  if (e - number >= 8) {
+    setRowKey(number, digits);  // the digits and their closing quote
+  } else {
+    char key[8] = {};
+    std::memcpy(key, number, digits + 1);
+    setRowKey(key, digits);
+  }
+  return static_cast<std::size_t>(p - b);
+}
+
+void WorksheetCursor::enterRow(std::uint32_t row, const StoredRow& stored) {
+  row_ = row;
+  lastRow_ = row;
+  lastCol_ = -1;
+  rowKnown_ = true;
+  lines_.addRow(row, stored);
+}
+
+void WorksheetCursor::setRowKey(const char* key, std::size_t digits) {
+  const std::size_t bytes = digits + 1;
+  rowKeyMask_ = bytes == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
   std::memcpy(&rowKey_, key, 8);
-  rowKeyMask_ = end - key == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * (end - key))) - 1;
-  rowKeyBytes_ = static_cast<std::uint8_t>(end - key - 1);
+  rowKey_ &= rowKeyMask_;
+  rowKeyBytes_ = static_cast<std::uint8_t>(digits);
 }
 
 void WorksheetCursor::startCell() {

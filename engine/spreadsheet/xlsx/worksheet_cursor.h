@@ -69,6 +69,11 @@ class WorksheetCursor final : public SheetCursor {
   void readDefaultRowHeight();
   void readColumns();
   void startRow();
+  std::size_t plainRow(std::string_view bytes);
+  void enterRow(std::uint32_t row, const StoredRow& stored);
+  // The row's number as its cells' references end: `digits` decimal digits
+  // and a closing quote, then any bytes up to eight.
+  void setRowKey(const char* key, std::size_t digits);
   void startCell();
   void cellAttribute(char name, std::string_view value, bool& haveRef);
   // The types written as one letter; false for any other letter.
