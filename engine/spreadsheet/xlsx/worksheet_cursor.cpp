@@ -315,7 +315,10 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
   const char* p = b + 2;
   bool selfClosing = false;
   for (;;) {
-    if (e - p < 2) return 0;
+    // Room for any attribute read below and the bytes looked at after it:
+    // no byte is looked at past it without a bound. A cell ending closer
+    // to the end of the buffered bytes is read the general way.
+    if (e - p < 16) return 0;
     if (*p == '>') {
       ++p;
       break;
@@ -328,17 +331,29 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
     }
     if (*p != ' ') return 0;
     const char* name = ++p;
-    if (e - p >= 4 && p[1] == '=' && p[2] == '"') {
+    if (p[1] == '=' && p[2] == '"') {
       const char* v = p + 3;
       const char* q = v;
       if (*name == 'r') {
         if (haveRef) return 0;
-        for (; q < e && q - v < 3 && *q >= 'A' && *q <= 'Z'; ++q)
-          col = col * 26 + std::uint32_t(*q - 'A' + 1);
+        // One to three capital letters, then (nearly always) the row's own
+        // number and the closing quote.
+        auto letter = [](char c) { return static_cast<std::uint32_t>(c - 'A'); };
+        if (letter(v[0]) < 26) {
+          col = letter(v[0]) + 1;
+          ++q;
+          if (letter(v[1]) < 26) {
+            col = col * 26 + letter(v[1]) + 1;
+            ++q;
+            if (letter(v[2]) < 26) {
+              col = col * 26 + letter(v[2]) + 1;
+              ++q;
+            }
+          }
+        }
         std::uint64_t ahead;
-        if (q > v && col <= kMaxColumns && rowKeyBytes_ != 0 && e - q >= 8 &&
+        if (q > v && col <= kMaxColumns && rowKeyBytes_ != 0 &&
             (std::memcpy(&ahead, q, 8), (ahead & rowKeyMask_) == rowKey_)) {
-          // The row's own number and the closing quote, as nearly always.
           row = row_;
           --col;
           q += rowKeyBytes_;
@@ -350,12 +365,12 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
         haveRef = true;
       } else if (*name == 's') {
         if (haveStyle) return 0;
-        for (; q < e && q - v < 9 && *q >= '0' && *q <= '9'; ++q)
+        for (; q - v < 9 && *q >= '0' && *q <= '9'; ++q)
           style = style * 10 + std::uint32_t(*q - '0');
-        if (q == v || q >= e || *q != '"') return 0;
+        if (q == v || *q != '"') return 0;
         haveStyle = true;
       } else if (*name == 't') {
-        if (haveType || e - v < 2 || v[1] != '"' || !letterType(*v, type)) return 0;
+        if (haveType || v[1] != '"' || !letterType(*v, type)) return 0;
         ++q;
         haveType = true;
       } else {
