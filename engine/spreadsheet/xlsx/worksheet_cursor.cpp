@@ -238,9 +238,20 @@ WorksheetCursor::WorksheetCursor(std::string_view bytes, std::string partName,
 WorksheetCursor::~WorksheetCursor() = default;
 
 bool WorksheetCursor::next(Cell& cell) {
+  // Most of a sheet is plain cells: the short way first, with little to set up.
+  if (inSheetData_ && !done_) {
+    if (std::size_t n = plainCell(xml_.window())) {
+      xml_.skip(n);
+      return finishCell(cell, true);
+    }
+  }
+  return nextOther(cell);
+}
+
+bool WorksheetCursor::nextOther(Cell& cell) {
   while (!done_) {
     if (inSheetData_) {
-      // Most of a sheet is plain cells and rows, read without a general token.
+      // Rows and cells written plainly are read without a general token.
       const std::string_view window = xml_.window();
       if (std::size_t n = plainCell(window)) {
         xml_.skip(n);

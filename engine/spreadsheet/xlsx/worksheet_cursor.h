@@ -65,6 +65,7 @@ class WorksheetCursor final : public SheetCursor {
 
  private:
   enum class Type : std::uint8_t { Number, Shared, FormulaText, Inline, Boolean, Error, Date };
+  bool nextOther(Cell& cell);  // next() past the plain cells
   void readDimension();
   void readDefaultRowHeight();
   void readColumns();
