@@ -318,11 +318,11 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
   const char* const e = b + bytes.size();
   if (bytes.size() < 4 || b[0] != '<' || b[1] != 'c') return 0;
   // The r, s and t attributes, read on the way when written the usual way
-  // ("B12", "3", "s"); any other way of writing them, or one written twice,
-  // is the general path's to read or refuse.
+  // ("B12", "3", "s"); any other way of writing them is the general path's
+  // to read or refuse. One written twice counts as written last, there too.
   std::uint32_t row = 0, col = 0, style = 0;
   Type type = Type::Number;
-  bool haveRef = false, haveStyle = false, haveType = false;
+  bool haveRef = false;
   const char* p = b + 2;
   bool selfClosing = false;
   for (;;) {
@@ -346,10 +346,10 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
       const char* v = p + 3;
       const char* q = v;
       if (*name == 'r') {
-        if (haveRef) return 0;
         // One to three capital letters, then (nearly always) the row's own
         // number and the closing quote.
         auto letter = [](char c) { return static_cast<std::uint32_t>(c - 'A'); };
+        col = 0;
         if (letter(v[0]) < 26) {
           col = letter(v[0]) + 1;
           ++q;
@@ -375,15 +375,13 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
         }
         haveRef = true;
       } else if (*name == 's') {
-        if (haveStyle) return 0;
+        style = 0;
         for (; q - v < 9 && *q >= '0' && *q <= '9'; ++q)
           style = style * 10 + std::uint32_t(*q - '0');
         if (q == v || *q != '"') return 0;
-        haveStyle = true;
       } else if (*name == 't') {
-        if (haveType || v[1] != '"' || !letterType(*v, type)) return 0;
+        if (v[1] != '"' || !letterType(*v, type)) return 0;
         ++q;
-        haveType = true;
       } else {
         // Another one-letter name: not the cell's.
         if (!((*name >= 'a' && *name <= 'z') || (*name >= 'A' && *name <= 'Z'))) return 0;
@@ -581,8 +579,8 @@ std::size_t WorksheetCursor::plainRow(std::string_view bytes) {
       for (; q < e && q - number < 7 && *q >= '0' && *q <= '9'; ++q)
         n = n * 10 + std::uint32_t(*q - '0');
       digits = static_cast<std::size_t>(q - number);
-      // Leading zeros, or a number past the sheet: the general way.
-      if (digits == 0 || *number == '0' || q >= e || *q != '"' || n > kMaxRows) return 0;
+      // No row, or one past the sheet: the general way, which refuses it.
+      if (n == 0 || q >= e || *q != '"' || n > kMaxRows) return 0;
     } else {
       // What the row looks like, the row's number with a prefix, or a
       // namespace: the general way.
