@@ -125,7 +125,7 @@ TEST(XlsxPlainMarkup, ValuesReadAsTheGeneralPathReadsThem) {
 
   for (const char* t : {"s", "b", "e", "d"})
     for (const char* v : {"1", "0", " 1 ", "\t0", "true", "false", "12", " 7", "007", "", " ", "x",
-                          "1.5", "-1", "99999999999", "2024-02-29"})
+                          "1a", "1.5", "-1", "12345678", "123456789", "99999999999", "2024-02-29"})
       expectReadAlike(
           std::string("<row r=\"1\"><c r=\"A1\" t=\"") + t + "\"><v>" + v + "</v></c></row>", "c");
 }

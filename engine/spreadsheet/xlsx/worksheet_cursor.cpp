@@ -179,6 +179,17 @@ inline bool quickDigits(std::string_view v, std::uint64_t& out) {
   return true;
 }
 
+// The same for one to eight digits, read as one word: eight bytes past the
+// end of `v` may be read, as for parsePlainDecimal<true>.
+inline bool quickDigitsPadded(std::string_view v, std::uint64_t& out) {
+  if (v.empty() || v.size() > 8) return false;
+  std::uint64_t chunk;
+  std::memcpy(&chunk, v.data(), 8);
+  if (static_cast<std::size_t>(leadingDigits(chunk)) < v.size()) return false;
+  out = eightDigits(chunk << (8 * (8 - v.size())));
+  return true;
+}
+
 // A reference as writers write it, "B12": capital letters, then a row
 // number, within the sheet. False for anything else, which
 // parseCellReference reads or refuses.
@@ -815,7 +826,7 @@ bool WorksheetCursor::finishCell(Cell& cell, bool padded) {
     case Type::Shared: {
       if (!hasValue_) break;
       std::uint64_t index = 0;
-      if (!quickDigits(v, index)) {
+      if (!(padded && quickDigitsPadded(v, index)) && !quickDigits(v, index)) {
         v = trimmed(v);
         if (v.empty()) break;
         if (!parseUnsigned(v, index)) badValue("a shared-string index");
