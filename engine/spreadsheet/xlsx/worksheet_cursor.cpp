@@ -190,6 +190,14 @@ inline bool quickDigitsPadded(std::string_view v, std::uint64_t& out) {
   return true;
 }
 
+// Up to four bytes as the word a memcpy of them reads, the first lowest.
+constexpr std::uint32_t littleEndianWord(std::string_view s) {
+  std::uint32_t word = 0;
+  for (std::size_t i = 0; i < s.size(); ++i)
+    word |= std::uint32_t(static_cast<unsigned char>(s[i])) << (8 * i);
+  return word;
+}
+
 // A reference as writers write it, "B12": capital letters, then a row
 // number, within the sheet. False for anything else, which
 // parseCellReference reads or refuses.
@@ -341,80 +349,74 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
     // no byte is looked at past it without a bound. A cell ending closer
     // to the end of the buffered bytes is read the general way.
     if (e - p < 16) return 0;
-    if (*p == '>') {
+    std::uint32_t word;
+    std::memcpy(&word, p, 4);
+    const char* const v = p + 4;
+    const char* q = v;
+    if (word == littleEndianWord(" r=\"")) {
+      // One to three capital letters, then (nearly always) the row's own
+      // number and the closing quote.
+      auto letter = [](char c) { return static_cast<std::uint32_t>(c - 'A'); };
+      col = 0;
+      if (letter(v[0]) < 26) {
+        col = letter(v[0]) + 1;
+        ++q;
+        if (letter(v[1]) < 26) {
+          col = col * 26 + letter(v[1]) + 1;
+          ++q;
+          if (letter(v[2]) < 26) {
+            col = col * 26 + letter(v[2]) + 1;
+            ++q;
+          }
+        }
+      }
+      std::uint64_t ahead;
+      if (q > v && col <= kMaxColumns && rowKeyBytes_ != 0 &&
+          (std::memcpy(&ahead, q, 8), (ahead & rowKeyMask_) == rowKey_)) {
+        row = row_;
+        --col;
+        q += rowKeyBytes_;
+      } else {
+        q = findByte(q, e, '"');
+        if (!q || !quickReference(std::string_view(v, static_cast<std::size_t>(q - v)), row, col))
+          return 0;
+      }
+      haveRef = true;
+    } else if (word == littleEndianWord(" s=\"")) {
+      style = 0;
+      for (; q - v < 9 && *q >= '0' && *q <= '9'; ++q) style = style * 10 + std::uint32_t(*q - '0');
+      if (q == v || *q != '"') return 0;
+    } else if (word == littleEndianWord(" t=\"")) {
+      if (v[1] != '"' || !letterType(*v, type)) return 0;
+      ++q;
+    } else if (*p == '>') {
       ++p;
       break;
-    }
-    if (*p == '/') {
+    } else if (*p == '/') {
       if (p[1] != '>') return 0;
       p += 2;
       selfClosing = true;
       break;
+    } else {
+      // Another attribute, not the cell's; a prefix, a namespace
+      // declaration or anything unusual: the general way.
+      if (*p != ' ') return 0;
+      const char* name = ++p;
+      while (p < e && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) ++p;
+      if (p == name || e - p < 2 || p[0] != '=' || p[1] != '"' ||
+          (p - name >= 5 && std::string_view(name, 5) == "xmlns"))
+        return 0;
+      q = findByte(p + 2, e, '"');
+      if (!q) return 0;
     }
-    if (*p != ' ') return 0;
-    const char* name = ++p;
-    if (p[1] == '=' && p[2] == '"') {
-      const char* v = p + 3;
-      const char* q = v;
-      if (*name == 'r') {
-        // One to three capital letters, then (nearly always) the row's own
-        // number and the closing quote.
-        auto letter = [](char c) { return static_cast<std::uint32_t>(c - 'A'); };
-        col = 0;
-        if (letter(v[0]) < 26) {
-          col = letter(v[0]) + 1;
-          ++q;
-          if (letter(v[1]) < 26) {
-            col = col * 26 + letter(v[1]) + 1;
-            ++q;
-            if (letter(v[2]) < 26) {
-              col = col * 26 + letter(v[2]) + 1;
-              ++q;
-            }
-          }
-        }
-        std::uint64_t ahead;
-        if (q > v && col <= kMaxColumns && rowKeyBytes_ != 0 &&
-            (std::memcpy(&ahead, q, 8), (ahead & rowKeyMask_) == rowKey_)) {
-          row = row_;
-          --col;
-          q += rowKeyBytes_;
-        } else {
-          q = findByte(q, e, '"');
-          if (!q || !quickReference(std::string_view(v, static_cast<std::size_t>(q - v)), row, col))
-            return 0;
-        }
-        haveRef = true;
-      } else if (*name == 's') {
-        style = 0;
-        for (; q - v < 9 && *q >= '0' && *q <= '9'; ++q)
-          style = style * 10 + std::uint32_t(*q - '0');
-        if (q == v || *q != '"') return 0;
-      } else if (*name == 't') {
-        if (v[1] != '"' || !letterType(*v, type)) return 0;
-        ++q;
-      } else {
-        // Another one-letter name: not the cell's.
-        if (!((*name >= 'a' && *name <= 'z') || (*name >= 'A' && *name <= 'Z'))) return 0;
-        q = findByte(q, e, '"');
-        if (!q) return 0;
-      }
-      p = q + 1;
-      continue;
-    }
-    while (p < e && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) ++p;
-    // A prefix, a namespace declaration or anything unusual: the general way.
-    if (p == name || e - p < 2 || p[0] != '=' || p[1] != '"' ||
-        (p - name >= 5 && std::string_view(name, 5) == "xmlns"))
-      return 0;
-    const char* close = findByte(p + 2, e, '"');
-    if (!close) return 0;
-    p = close + 1;
+    p = q + 1;
   }
   std::string_view text;
   bool haveValue = false;
   if (!selfClosing) {
-    if (e - p >= 3 && p[0] == '<' && p[1] == 'v' && p[2] == '>') {
+    std::uint32_t word;  // the attributes' room holds these bytes too
+    std::memcpy(&word, p, 4);
+    if ((word & 0xFFFFFF) == littleEndianWord("<v>")) {
       const char* start = p + 3;
       const char* lt = findByteBefore(start, e, '<', '&', '\r');
       if (!lt) return 0;  // entities or CRs to decode: the general way
@@ -422,7 +424,7 @@ std::size_t WorksheetCursor::plainCell(std::string_view bytes) {
       text = std::string_view(start, static_cast<std::size_t>(lt - start));
       haveValue = true;
       p = lt + 8;
-    } else if (e - p >= 4 && std::string_view(p, 4) == "</c>") {
+    } else if (word == littleEndianWord("</c>")) {
       p += 4;
     } else {
       return 0;
