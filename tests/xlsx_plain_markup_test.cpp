@@ -177,6 +177,7 @@ TEST(XlsxPlainMarkup, CellAttributesReadAsTheGeneralPathReadsThem) {
                                                "xmlns:x=\"u\"",
                                                "spans=\"1:2\"",
                                                "r=\"B3\"/x",
+                                               "r=\"B3\" /=\"1\"",
                                                "r=\"B3\" =\"1\"",
                                                "r=\"B3\"s=\"1\"",
                                                "r=\"B3\" s=1",
