@@ -270,8 +270,10 @@ bool renderDateSteps(const Section& s, double value, bool date1904, std::string&
   std::uint64_t days = total / 86400;
   auto seconds = static_cast<unsigned>(total % 86400);
   unsigned hour = seconds / 3600, minute = seconds / 60 % 60, second = seconds % 60;
-  // Years run from 1900 to 9999 here: four digits.
   CivilDate date = dateOfSerial(static_cast<std::int64_t>(days) + (date1904 ? kDays1904 : 0));
+  // The last second of 9999-12-31 may round up into the year 10000, whose
+  // five digits the token walk writes.
+  if (date.year > 9999) return false;
   char buf[kDateStepsBytes];
   char* p = buf;
   for (const DateStep& step : s.dateSteps) {
