@@ -1,11 +1,7 @@
 #pragma once
-// One large worksheet part read by several threads: the calling thread
-// inflates the part and cuts its cell data after row end tags into pieces,
-// worker threads (and the calling thread while it waits) read the pieces'
-// cells and write their fields, joining those of cells that follow one
-// another in a row into runs, and the cursor hands them on in the part's
-// order. A bounded number of pieces is in flight, so memory stays bounded
-// whatever the sheet's size.
+// One large worksheet part read by several threads (see parallel_pieces.h):
+// its cell data is cut after row end tags, and each piece is read by a
+// WorksheetCursor started inside the cell data.
 #include <memory>
 #include <stop_token>
 

@@ -1,0 +1,339 @@
+#include "engine/spreadsheet/parallel_pieces.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/limits.h"
+
+namespace quorvel::spreadsheet {
+
+namespace {
+
+// Bytes read from the part, grown without being cleared first: the part
+// passes through such buffers whole, and zeroing them would cost a pass.
+class Bytes {
+ public:
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  char* data() { return data_.get(); }
+  std::string_view view() const { return {data_.get(), size_}; }
+  void clear() { size_ = 0; }
+  void resize(std::size_t n) {  // within the room made by reserve()
+    size_ = n;
+  }
+  void reserve(std::size_t n) {
+    if (n <= capacity_) return;
+    std::unique_ptr<char[]> more(new char[n]);
+    if (size_ > 0) std::memcpy(more.get(), data_.get(), size_);
+    data_ = std::move(more);
+    capacity_ = n;
+  }
+  void append(std::string_view more) {
+    reserve(size_ + more.size());
+    if (!more.empty()) std::memcpy(data_.get() + size_, more.data(), more.size());
+    size_ += more.size();
+  }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0, capacity_ = 0;
+};
+
+// A cell of a piece: its field lies in the piece's field text.
+// Cells in a row, one after another, whose fields are not empty go as one
+// run: their fields joined by separators, handed on at once.
+struct PieceCell {
+  std::uint32_t row, col, lastCol;
+  std::uint32_t offset, length;
+  bool blank;
+};
+
+void include(FormattedLines& into, const FormattedLines& more) {
+  if (!more.rows.empty()) into.rows.include(more.rows.first, more.rows.last);
+  if (!more.columns.empty()) into.columns.include(more.columns.first, more.columns.last);
+}
+
+}  // namespace
+
+struct SheetPiece {
+  Bytes bytes;         // the piece of the part, emptied once read
+  bool first = false;  // starts where the cell data does
+  // Filled by the worker.
+  std::vector<PieceCell> cells;
+  std::string fields;
+  FormattedLines lines;
+  bool closed = false;  // the cell data ends here
+  std::exception_ptr error;
+  bool done = false;
+};
+
+// How the workers write fields, the same for every piece.
+struct PieceWriting {
+  FieldWriter write;
+  char separator;
+  std::stop_token stop;
+  std::atomic<bool> cancel{false};  // the cursor is dropped
+};
+
+void PieceCells::add(const Cell& cell) {
+  // As often as the writer looks: a stop ends the workers as soon.
+  if (++count_ % 4096 == 0 &&
+      (writing_.stop.stop_requested() || writing_.cancel.load(std::memory_order_relaxed)))
+    throw StopRequested();
+  std::string& fields = piece_.fields;
+  const auto offset = static_cast<std::uint32_t>(fields.size());
+  if (cell.kind == CellKind::Blank) {
+    piece_.cells.push_back({cell.row, cell.col, cell.col, offset, 0, true});
+    inRun_ = false;
+    return;
+  }
+  if (inRun_) {
+    PieceCell& run = piece_.cells.back();
+    if (cell.row == run.row && cell.col > run.lastCol) {
+      if (cell.col - run.lastCol == 1)
+        fields += writing_.separator;  // the next column, as nearly always
+      else
+        fields.append(cell.col - run.lastCol, writing_.separator);
+      const std::size_t at = fields.size();
+      writing_.write(cell, fields);
+      if (fields.size() > at) {
+        run.lastCol = cell.col;
+        run.length = static_cast<std::uint32_t>(fields.size() - run.offset);
+        return;
+      }
+      fields.resize(offset);  // an empty field goes alone
+    }
+  }
+  writing_.write(cell, fields);
+  const auto length = static_cast<std::uint32_t>(fields.size() - offset);
+  piece_.cells.push_back({cell.row, cell.col, cell.col, offset, length, false});
+  inRun_ = length > 0;
+}
+
+void PieceCells::end(bool closed, const FormattedLines& lines) {
+  piece_.closed = closed;
+  piece_.lines = lines;
+}
+
+namespace {
+
+class PiecesCursor final : public SheetCursor {
+ public:
+  PiecesCursor(ReadBytes read, std::string partName, PiecesPrefix prefix,
+               std::unique_ptr<const PieceFormat> format, const ParallelReading& how,
+               FieldWriter write, std::stop_token stop)
+      : read_(std::move(read)),
+        partName_(std::move(partName)),
+        format_(std::move(format)),
+        storedRange_(prefix.storedRange),
+        lines_(prefix.lines),
+        pieceBytes_(std::clamp<std::size_t>(kSheetPiecesInFlightBytes / (how.threads + 2), 1,
+                                            std::max<std::size_t>(how.pieceBytes, 1))),
+        inFlight_(how.threads + 2),
+        writing_{std::move(write), how.separator, std::move(stop)} {
+    pending_.append(prefix.rest);
+    // This thread is one of them: it reads pieces too while it waits.
+    workers_.reserve(how.threads - 1);
+    for (unsigned i = 1; i < how.threads; ++i) workers_.emplace_back([this] { work(); });
+  }
+
+  ~PiecesCursor() override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      writing_.cancel = true;
+    }
+    work_.notify_all();
+    for (std::thread& t : workers_) t.join();
+  }
+
+  bool next(Cell& cell) override {
+    for (;;) {
+      if (current_ && at_ < current_->cells.size()) {
+        const PieceCell& c = current_->cells[at_++];
+        cell.row = c.row;
+        cell.col = c.col;
+        cell.style = 0;
+        cell.number = 0;
+        cell.generalText = {};
+        cell.kind = c.blank ? CellKind::Blank : CellKind::Field;
+        cell.lastCol = c.lastCol;
+        cell.text = std::string_view(current_->fields).substr(c.offset, c.length);
+        return true;
+      }
+      if (current_) {
+        if (current_->closed) ended_ = true;
+        current_ = nullptr;
+        // Kept for a later piece with its buffers: every thread has its own
+        // allocator arena, and buffers made afresh in each would pile up there.
+        std::lock_guard<std::mutex> lock(mutex_);
+        spare_.push_back(std::move(pieces_.front()));
+        pieces_.pop_front();
+      }
+      if (ended_) return false;
+      while (pieces_.size() < inFlight_ && cutPiece()) {
+      }
+      if (pieces_.empty())  // the part ended inside the cell data
+        damaged(partText(partName_) + " ends before its cell data does");
+      SheetPiece* front = pieces_.front().get();
+      for (;;) {
+        // While the next piece is not read, this thread reads one that waits
+        // rather than sleep: it is one of the threads the sheet may keep busy.
+        SheetPiece* mine = nullptr;
+        {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (front->done) break;
+          if (waiting_.empty()) {
+            done_.wait(lock, [&] { return front->done; });
+            break;
+          }
+          mine = waiting_.front();
+          waiting_.pop_front();
+        }
+        readAndMark(*mine);
+      }
+      if (front->error) std::rethrow_exception(front->error);
+      current_ = front;
+      at_ = 0;
+      include(lines_, front->lines);
+    }
+  }
+
+  std::optional<CellRange> storedRange() const override { return storedRange_; }
+  FormattedLines formattedLines() const override { return lines_; }
+
+ private:
+  // Reads more of the part into pending_; false at its end.
+  bool readMore() {
+    if (inputEnded_) return false;
+    std::size_t had = pending_.size();
+    pending_.reserve(had + kPieceReadBytes);
+    std::size_t got = read_(pending_.data() + had, kPieceReadBytes);
+    pending_.resize(had + got);
+    if (got == 0) inputEnded_ = true;
+    return got != 0;
+  }
+
+  // Cuts the next piece off the part and hands it to the workers; false
+  // when the part has no more.
+  bool cutPiece() {
+    if (cellsCut_) return false;
+    pending_.reserve(pieceBytes_ + kPieceReadBytes);
+    while (pending_.size() < pieceBytes_ && readMore()) {
+    }
+    if (pending_.empty()) return false;
+    std::size_t from = 0;
+    bool last = false;
+    std::size_t cut = format_->cutAt(pending_.view(), pieceBytes_, from, last);
+    while (cut == std::string::npos && !inputEnded_) {
+      if (pending_.size() > std::max(kMaxSheetPieceBytes, 4 * pieceBytes_))
+        damaged(partText(partName_) + " has no row end in " +
+                std::to_string(kMaxSheetPieceBytes >> 20) + " MB");
+      readMore();
+      cut = format_->cutAt(pending_.view(), pieceBytes_, from, last);
+    }
+    std::unique_ptr<SheetPiece> piece;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!spare_.empty()) {
+        piece = std::move(spare_.back());
+        spare_.pop_back();
+      }
+    }
+    if (piece) {
+      piece->cells.clear();
+      piece->fields.clear();
+      piece->lines = {};
+      piece->closed = piece->done = false;
+      piece->error = nullptr;
+    } else {
+      piece = std::make_unique<SheetPiece>();
+    }
+    // The piece takes the buffer; only the few bytes past the cut move.
+    std::swap(piece->bytes, pending_);
+    pending_.clear();
+    if (cut != std::string::npos && cut < piece->bytes.size()) {
+      if (!last) pending_.append(piece->bytes.view().substr(cut));
+      piece->bytes.resize(cut);
+    }
+    cellsCut_ = last;
+    piece->first = !cutAny_;
+    cutAny_ = true;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      waiting_.push_back(piece.get());
+      pieces_.push_back(std::move(piece));
+    }
+    work_.notify_one();
+    return true;
+  }
+
+  void work() {
+    for (;;) {
+      SheetPiece* piece = nullptr;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        work_.wait(lock, [&] { return writing_.cancel || !waiting_.empty(); });
+        if (writing_.cancel) return;
+        piece = waiting_.front();
+        waiting_.pop_front();
+      }
+      readAndMark(*piece);
+    }
+  }
+
+  void readAndMark(SheetPiece& piece) {
+    try {
+      PieceCells cells(piece, writing_);
+      format_->readPiece(piece.bytes.view(), piece.first, cells);
+      piece.bytes.clear();  // its room serves a later piece
+    } catch (...) {
+      piece.error = std::current_exception();
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      piece.done = true;
+    }
+    done_.notify_all();
+  }
+
+  ReadBytes read_;
+  std::string partName_;
+  std::unique_ptr<const PieceFormat> format_;
+  Bytes pending_;  // read, not yet cut off; starts where a piece may
+  bool inputEnded_ = false, cutAny_ = false, cellsCut_ = false, ended_ = false;
+  std::optional<CellRange> storedRange_;
+  FormattedLines lines_;
+  std::size_t pieceBytes_;
+  std::size_t inFlight_;  // pieces cut and not yet handed on, at most
+  PieceWriting writing_;
+
+  std::mutex mutex_;
+  std::condition_variable work_, done_;
+  std::deque<std::unique_ptr<SheetPiece>> pieces_;  // in order; the front is handed on next
+  std::deque<SheetPiece*> waiting_;                 // for a worker
+  std::vector<std::unique_ptr<SheetPiece>> spare_;  // handed on, their buffers kept
+  SheetPiece* current_ = nullptr;                   // the front piece, being handed on
+  std::size_t at_ = 0;
+
+  std::vector<std::thread> workers_;  // last: they start once the rest is made
+};
+
+}  // namespace
+
+std::unique_ptr<SheetCursor> readInPieces(ReadBytes read, std::string partName, PiecesPrefix prefix,
+                                          std::unique_ptr<const PieceFormat> format,
+                                          const ParallelReading& how, FieldWriter write,
+                                          std::stop_token stop) {
+  return std::make_unique<PiecesCursor>(std::move(read), std::move(partName), std::move(prefix),
+                                        std::move(format), how, std::move(write), std::move(stop));
+}
+
+}  // namespace quorvel::spreadsheet

@@ -1,0 +1,86 @@
+#pragma once
+// One large worksheet part read by several threads, whatever its format: the
+// calling thread reads the part and cuts its cell data into pieces where the
+// format says a piece may end; worker threads (and the calling thread while
+// it waits) read the pieces' cells and write their fields, joining those of
+// cells that follow one another in a row into runs, and the cursor hands them
+// on in the part's order. A bounded number of pieces is in flight, so memory
+// stays bounded whatever the sheet's size.
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+
+#include "engine/spreadsheet/workbook_reader.h"
+
+namespace quorvel::spreadsheet {
+
+struct SheetPiece;
+struct PieceWriting;
+
+// Where a worker leaves the cells of the piece it reads.
+class PieceCells {
+ public:
+  PieceCells(SheetPiece& piece, const PieceWriting& writing) : piece_(piece), writing_(writing) {}
+  // The piece's next cell, in order. Throws StopRequested once the sheet is
+  // stopped or its cursor dropped.
+  void add(const Cell& cell);
+  // After the last cell: whether the cell data ends in this piece, and the
+  // formatted rows and columns the piece gave.
+  void end(bool closed, const FormattedLines& lines);
+
+ private:
+  SheetPiece& piece_;
+  const PieceWriting& writing_;
+  std::uint32_t count_ = 0;
+  bool inRun_ = false;  // the piece's last cell is a run that may grow
+};
+
+// What one format knows of its pieces.
+class PieceFormat {
+ public:
+  virtual ~PieceFormat() = default;
+  // Where the piece that starts at `bytes[0]` ends, once it holds about
+  // `want` bytes; npos while `bytes` holds no such place yet (it is asked
+  // again with more bytes, or the piece takes all there is). `from` is 0 for
+  // each new piece, and keeps where to look on from when more bytes come.
+  // Sets `last` when the cell data ends at the place returned: nothing after
+  // it is read. Throws FormatError for bytes no piece can be cut from.
+  virtual std::size_t cutAt(std::string_view bytes, std::size_t want, std::size_t& from,
+                            bool& last) const = 0;
+  // Reads the cells of one piece into `cells`, ending with cells.end().
+  // `first`: the piece starts where the cell data does. Called on several
+  // threads at once. Throws FormatError for damage and for a piece that turns
+  // out not to be cut where it can be.
+  virtual void readPiece(std::string_view bytes, bool first, PieceCells& cells) const = 0;
+};
+
+// Bytes read from a part at a time, while looking for its cell data or a
+// place to cut.
+inline constexpr std::size_t kPieceReadBytes = std::size_t(256) << 10;
+
+// Reads up to n bytes of the part; 0 at its end.
+using ReadBytes = std::function<std::size_t(char* buffer, std::size_t n)>;
+
+// What the part gave before its cell data, read on the calling thread.
+struct PiecesPrefix {
+  std::optional<CellRange> storedRange;
+  FormattedLines lines;
+  std::string rest;  // the bytes read past the start of the cell data
+};
+
+// A cursor over the cell data that `read` yields after `prefix`, its cells
+// as CellKind::Field (runs of fields joined by `how.separator`, and blank
+// cells). `how.threads` counts the calling thread. `partName` names the part
+// in errors. Throws FormatError when the cell data ends before it closes, or
+// a piece cannot be read: the caller then reads the part on one thread.
+// StopRequested once `stop` is.
+std::unique_ptr<SheetCursor> readInPieces(ReadBytes read, std::string partName, PiecesPrefix prefix,
+                                          std::unique_ptr<const PieceFormat> format,
+                                          const ParallelReading& how, FieldWriter write,
+                                          std::stop_token stop);
+
+}  // namespace quorvel::spreadsheet
