@@ -2,6 +2,7 @@
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/string_table.h"
+#include "engine/spreadsheet/xlsb/parallel_worksheet.h"
 #include "engine/spreadsheet/xlsb/workbook_parts.h"
 #include "engine/spreadsheet/xlsb/worksheet_cursor.h"
 
@@ -42,21 +43,39 @@ class Reader final : public WorkbookReader {
   std::unique_ptr<SheetCursor> openWorksheet(std::size_t index) override {
     if (index >= sheetParts_.size())
       fail(ErrorCode::NoSuchSheet, "worksheet " + std::to_string(index + 1));
-    // Listing the sheets needs no strings: they are read with the first sheet.
-    if (!stringsPart_.empty()) {
-      auto source = open(stringsPart_);
-      StringTable table;
-      readSharedStrings(*source, stringsPart_, table);
-      strings_ = std::move(table);
-      stringsPart_.clear();
-    }
+    readStrings();
     const std::string& part = sheetParts_[index];
     return std::make_unique<WorksheetCursor>(open(part), part, strings_, emptyCellLooks_);
+  }
+
+  std::unique_ptr<SheetCursor> openWorksheetInParallel(std::size_t index,
+                                                       const ParallelReading& how,
+                                                       FieldWriter write,
+                                                       std::stop_token stop) override {
+    if (how.threads < 2 || index >= sheetParts_.size()) return nullptr;
+    readStrings();
+    const std::string& part = sheetParts_[index];
+    std::shared_ptr<PartStream> stream = package_->openPart(part);
+    if (stream->size() < how.minSheetBytes) return nullptr;
+    formatter_.prepareAllStyles();  // before the workers share it
+    return openParallelWorksheet(
+        [stream](char* buffer, std::size_t n) { return stream->read(buffer, n); }, part,
+        SheetContext{strings_, emptyCellLooks_}, how, std::move(write), std::move(stop));
   }
 
   const CellFormatter& formatter() const override { return formatter_; }
 
  private:
+  // Listing the sheets needs no strings: they are read with the first sheet.
+  void readStrings() {
+    if (stringsPart_.empty()) return;
+    auto source = open(stringsPart_);
+    StringTable table;
+    readSharedStrings(*source, stringsPart_, table);
+    strings_ = std::move(table);
+    stringsPart_.clear();
+  }
+
   std::unique_ptr<PartSequentialSource> open(const std::string& part) const {
     return std::make_unique<PartSequentialSource>(package_->openPart(part));
   }

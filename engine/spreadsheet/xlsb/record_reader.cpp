@@ -23,14 +23,24 @@ std::size_t MemorySequentialSource::read(char* buffer, std::size_t n) {
 }
 
 RecordReader::RecordReader(SequentialSource& source, std::string partName)
-    : source_(source), partName_(std::move(partName)), chunk_(kChunkBytes) {
-  pos_ = end_ = chunk_.data();
+    : source_(&source), partName_(std::move(partName)), chunk_(kChunkBytes) {
+  base_ = pos_ = end_ = chunk_.data();
+}
+
+RecordReader::RecordReader(std::string_view bytes, std::string partName)
+    : source_(nullptr), partName_(std::move(partName)) {
+  base_ = pos_ = bytes.data();
+  end_ = pos_ + bytes.size();
 }
 
 bool RecordReader::refill() {
-  chunkOffset_ += static_cast<std::uint64_t>(end_ - chunk_.data());
-  std::size_t got = source_.read(chunk_.data(), chunk_.size());
-  pos_ = chunk_.data();
+  chunkOffset_ += static_cast<std::uint64_t>(end_ - base_);
+  if (!source_) {
+    base_ = pos_ = end_;
+    return false;
+  }
+  std::size_t got = source_->read(chunk_.data(), chunk_.size());
+  base_ = pos_ = chunk_.data();
   end_ = pos_ + got;
   return got > 0;
 }
@@ -59,50 +69,33 @@ bool RecordReader::next() {
   loaded_ = false;
   payload_ = {};
   if (pos_ == end_ && !refill()) return false;
-  recordOffset_ = chunkOffset_ + static_cast<std::uint64_t>(pos_ - chunk_.data());
+  recordOffset_ = chunkOffset_ + static_cast<std::uint64_t>(pos_ - base_);
 
-  const auto* p = reinterpret_cast<const unsigned char*>(pos_);
-  unsigned b[kLongestHeader];
-  std::size_t have = 0;
-  // Fast path: the longest header fits in the chunk and is peeked at once.
-  auto byteAt = [&](std::size_t i) -> unsigned {
-    if (i < have) return b[i];
-    int c = nextByte();
-    if (c < 0) endsInside();
-    b[have++] = static_cast<unsigned>(c);
-    return b[i];
-  };
-  const bool peeked = static_cast<std::size_t>(end_ - pos_) >= kLongestHeader;
-  if (peeked) {
-    for (std::size_t i = 0; i < kLongestHeader; ++i) b[i] = p[i];
-    have = kLongestHeader;
+  RecordHeader header;
+  HeaderRead read = readRecordHeader({pos_, static_cast<std::size_t>(end_ - pos_)}, header);
+  if (read == HeaderRead::Whole) {
+    pos_ += header.length;
+  } else {
+    // The header crosses the chunk's end: its bytes are gathered one by one.
+    char gathered[kLongestHeader];
+    std::size_t have = 0;
+    while (read == HeaderRead::Cut && have < kLongestHeader) {
+      int c = nextByte();
+      if (c < 0) endsInside();
+      gathered[have++] = static_cast<char>(c);
+      read = readRecordHeader({gathered, have}, header);
+    }
   }
+  if (read == HeaderRead::TypeTooLong)
+    damaged("the record at byte " + std::to_string(recordOffset_) + " of the part " + partName_ +
+            " has a type longer than two bytes");
+  if (read == HeaderRead::SizeTooLong)
+    damaged("the record at byte " + std::to_string(recordOffset_) + " of the part " + partName_ +
+            " has a size longer than four bytes");
 
-  std::size_t at = 0;
-  unsigned b0 = byteAt(at++);
-  std::uint32_t type = b0 & 0x7F;
-  if (b0 & 0x80) {
-    unsigned b1 = byteAt(at++);
-    if (b1 & 0x80)
-      damaged("the record at byte " + std::to_string(recordOffset_) + " of the part " + partName_ +
-              " has a type longer than two bytes");
-    type |= (b1 & 0x7F) << 7;
-  }
-  std::uint32_t size = 0;
-  for (int i = 0;; ++i) {
-    unsigned c = byteAt(at++);
-    size |= static_cast<std::uint32_t>(c & 0x7F) << (7 * i);
-    if (!(c & 0x80)) break;
-    if (i == 3)
-      damaged("the record at byte " + std::to_string(recordOffset_) + " of the part " + partName_ +
-              " has a size longer than four bytes");
-  }
-  // On the fast path the bytes were only peeked at.
-  if (peeked) pos_ += at;
-
-  type_ = static_cast<std::uint16_t>(type);
-  size_ = size;
-  unread_ = size;
+  type_ = header.type;
+  size_ = header.size;
+  unread_ = header.size;
   return true;
 }
 

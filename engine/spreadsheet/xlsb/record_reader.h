@@ -45,10 +45,51 @@ class MemorySequentialSource final : public SequentialSource {
   std::string_view bytes_;
 };
 
+// A record's header: its type and payload size, and its own length in bytes.
+struct RecordHeader {
+  std::uint16_t type = 0;
+  std::uint32_t size = 0;
+  std::size_t length = 0;
+};
+
+enum class HeaderRead { Whole, Cut, TypeTooLong, SizeTooLong };
+
+// Reads the header that starts `bytes`. Cut when the bytes end before it
+// does; TypeTooLong and SizeTooLong as soon as the bytes show it.
+inline HeaderRead readRecordHeader(std::string_view bytes, RecordHeader& header) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t at = 0;
+  if (at == n) return HeaderRead::Cut;
+  unsigned b0 = p[at++];
+  std::uint32_t type = b0 & 0x7F;
+  if (b0 & 0x80) {
+    if (at == n) return HeaderRead::Cut;
+    unsigned b1 = p[at++];
+    if (b1 & 0x80) return HeaderRead::TypeTooLong;
+    type |= (b1 & 0x7F) << 7;
+  }
+  std::uint32_t size = 0;
+  for (int i = 0;; ++i) {
+    if (at == n) return HeaderRead::Cut;
+    unsigned c = p[at++];
+    size |= static_cast<std::uint32_t>(c & 0x7F) << (7 * i);
+    if (!(c & 0x80)) break;
+    if (i == 3) return HeaderRead::SizeTooLong;
+  }
+  header.type = static_cast<std::uint16_t>(type);
+  header.size = size;
+  header.length = at;
+  return HeaderRead::Whole;
+}
+
 class RecordReader {
  public:
   // `partName` names the part in error messages.
   RecordReader(SequentialSource& source, std::string partName);
+  // Over bytes in memory, read where they lie (a piece of a part: offsets in
+  // messages count from its start).
+  RecordReader(std::string_view bytes, std::string partName);
 
   // Moves to the next record, skipping what was not read of the current one.
   // False at the end of the part; Damaged when the part ends inside a record.
@@ -70,12 +111,13 @@ class RecordReader {
   void skipRest();
   [[noreturn]] void endsInside() const;
 
-  SequentialSource& source_;
+  SequentialSource* source_;  // none over bytes in memory
   std::string partName_;
   std::vector<char> chunk_;
+  const char* base_ = nullptr;  // where the bytes at chunkOffset_ lie
   const char* pos_ = nullptr;
   const char* end_ = nullptr;
-  std::uint64_t chunkOffset_ = 0;  // offset of chunk_[0] in the part
+  std::uint64_t chunkOffset_ = 0;  // offset of base_[0] in the part
   std::uint64_t recordOffset_ = 0;
 
   std::uint16_t type_ = 0;

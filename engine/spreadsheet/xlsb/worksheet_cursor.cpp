@@ -16,6 +16,19 @@ WorksheetCursor::WorksheetCursor(std::unique_ptr<SequentialSource> source, std::
       emptyCellLooks_(emptyCellLooks),
       lines_(kMaxColumns - 1) {}
 
+WorksheetCursor::WorksheetCursor(std::string_view bytes, std::string partName,
+                                 const StringTable& strings, const EmptyCellLooks& emptyCellLooks,
+                                 std::optional<PieceStart> piece)
+    : reader_(bytes, std::move(partName)),
+      strings_(strings),
+      emptyCellLooks_(emptyCellLooks),
+      lines_(piece ? std::move(piece->lines) : FormattedLineTracker(kMaxColumns - 1)) {
+  if (piece) {
+    inPiece_ = true;
+    stringsLock_ = piece->stringsLock;
+  }
+}
+
 std::string WorksheetCursor::problem(const std::string& what) const {
   return "the part " + reader_.partName() + " has " + what + " (record at byte " +
          std::to_string(reader_.recordOffset()) + ")";
@@ -38,7 +51,7 @@ bool WorksheetCursor::next(Cell& cell) {
       return true;
     } else if (type == BrtEndSheetData) {
       // Nothing after the cell table holds a value.
-      done_ = true;
+      done_ = closed_ = true;
     } else {
       readSheetProperty(type);
     }
@@ -70,6 +83,8 @@ void WorksheetCursor::readRowHeader() {
 }
 
 void WorksheetCursor::readSheetProperty(std::uint16_t type) {
+  if (inPiece_ && (type == BrtWsDim || type == BrtWsFmtInfo || type == BrtColInfo))
+    bad("a sheet property among its cells");
   switch (type) {
     case BrtWsDim: {
       // rwFirst, rwLast, colFirst, colLast; only a hint, so a bad one is none.
@@ -173,10 +188,14 @@ void WorksheetCursor::readCell(Cell& cell, bool shortForm) {
       break;
     case BrtCellIsst:
     case BrtShortIsst: {
-      cell.text = strings_.at(f.u32(), [&](std::uint64_t index, std::size_t size) {
-        return problem("a shared string index " + std::to_string(index) + " past the table of " +
-                       std::to_string(size) + " strings");
-      });
+      const std::uint32_t index = f.u32();
+      if (stringsLock_)
+        cell.text = strings_.at(index, *stringsLock_, text_);
+      else
+        cell.text = strings_.at(index, [&](std::uint64_t i, std::size_t size) {
+          return problem("a shared string index " + std::to_string(i) + " past the table of " +
+                         std::to_string(size) + " strings");
+        });
       cell.kind = CellKind::Text;
       break;
     }
