@@ -106,13 +106,16 @@ inline void writeAndCheck(const SheetOpener& open, const CellFormatter& formatte
   }
 }
 
+using PiecesOpener = std::function<std::unique_ptr<SheetCursor>(const spreadsheet::ParallelReading&,
+                                                                spreadsheet::FieldWriter)>;
+
 // The worksheet read by two threads in pieces of 64 bytes, where the
 // reader can: its text must be the one thread's, byte for byte, unless the
 // pieces are refused (FormatError), when the component reads it on one.
-inline void checkInPieces(spreadsheet::WorkbookReader& reader, std::size_t index) {
+inline void checkInPieces(const SheetOpener& open, const PiecesOpener& openInPieces,
+                          const CellFormatter& formatter) {
   try {
-    if (!rangeIsSmall(*reader.openWorksheet(index))) return;
-    const CellFormatter& formatter = reader.formatter();
+    if (!rangeIsSmall(*open())) return;
     spreadsheet::ParallelReading how;
     how.threads = 2;
     how.pieceBytes = 64;
@@ -120,15 +123,23 @@ inline void checkInPieces(spreadsheet::WorkbookReader& reader, std::size_t index
     auto write = [&formatter](const spreadsheet::Cell& c, std::string& out) {
       spreadsheet::appendCellField(c, formatter, spreadsheet::CellValues::Displayed, out);
     };
-    auto pieces = reader.openWorksheetInParallel(index, how, write, {});
+    auto pieces = openInPieces(how, write);
     if (!pieces) return;
     const std::string one = scratchFile("one.txt"), many = scratchFile("pieces.txt");
     spreadsheet::writeSheetText(*pieces, formatter, many);
     pieces.reset();
-    spreadsheet::writeSheetText(*reader.openWorksheet(index), formatter, one);
+    spreadsheet::writeSheetText(*open(), formatter, one);
     if (readWhole(one) != readWhole(many)) __builtin_trap();
   } catch (const spreadsheet::FormatError&) {
   }
+}
+
+inline void checkInPieces(spreadsheet::WorkbookReader& reader, std::size_t index) {
+  checkInPieces([&] { return reader.openWorksheet(index); },
+                [&](const spreadsheet::ParallelReading& how, spreadsheet::FieldWriter write) {
+                  return reader.openWorksheetInParallel(index, how, std::move(write), {});
+                },
+                reader.formatter());
 }
 
 // Opens the workbook at `path` as the converter does and writes every

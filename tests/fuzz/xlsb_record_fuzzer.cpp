@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/xlsb/parallel_worksheet.h"
 #include "engine/spreadsheet/xlsb/record_reader.h"
 #include "engine/spreadsheet/xlsb/workbook_parts.h"
 #include "engine/spreadsheet/xlsb/worksheet_cursor.h"
@@ -77,10 +78,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     UnevenSource source(bytes);
     looks = readStylesPart(source, "xl/styles.bin", formatter);
   });
-  quorvel::fuzz::writeAndCheck(
-      [&] {
-        return std::make_unique<WorksheetCursor>(std::make_unique<UnevenSource>(bytes), part,
-                                                 strings, looks);
+  auto openSheet = [&] {
+    return std::make_unique<WorksheetCursor>(std::make_unique<UnevenSource>(bytes), part, strings,
+                                             looks);
+  };
+  quorvel::fuzz::writeAndCheck(openSheet, formatter);
+  formatter.prepareAllStyles();  // before the workers share it
+  quorvel::fuzz::checkInPieces(
+      openSheet,
+      [&](const ParallelReading& how, FieldWriter write) {
+        auto source = std::make_shared<UnevenSource>(bytes);
+        return openParallelWorksheet(
+            [source](char* buffer, std::size_t n) { return source->read(buffer, n); }, part,
+            SheetContext{strings, looks}, how, std::move(write), {});
       },
       formatter);
   return 0;
