@@ -141,12 +141,7 @@ TEST(ParallelSheet, CommaSeparatedAndRawValuesAreWrittenAlikeByTheWorkers) {
   test::TempDir dir;
   const std::string path = dir.file("styled.xlsx");
   styledBook(styledSheetData(600)).write(path);
-  TextOptions csv;
-  csv.separator = ',';
-  expectSameAtAnyThreadCount(path, {2, 8}, csv);
-  TextOptions raw;
-  raw.values = CellValues::Raw;
-  expectSameAtAnyThreadCount(path, {3}, raw);
+  test::expectSameSeparatedByCommasAndRaw(path);
 }
 
 TEST(ParallelSheet, GeneratedWorkbooksAreByteIdentical) {
@@ -285,20 +280,7 @@ TEST(ParallelSheet, AStopEndsTheWorkersAndLeavesNoFile) {
                StopRequested);
   EXPECT_FALSE(fs::exists(out));
   // A cursor dropped half read stops its workers.
-  auto reader = openWorkbookReader(path, {});
-  const CellFormatter& formatter = reader->formatter();
-  ParallelReading how;
-  how.threads = 3;
-  how.pieceBytes = 1024;
-  how.minSheetBytes = 0;
-  auto cursor = reader->openWorksheetInParallel(
-      0, how,
-      [&](const Cell& c, std::string& o) { appendCellField(c, formatter, CellValues::Raw, o); },
-      {});
-  ASSERT_NE(cursor, nullptr);
-  Cell cell;
-  for (int i = 0; i < 100; ++i) ASSERT_TRUE(cursor->next(cell));
-  cursor.reset();
+  test::dropHalfRead(path);
 }
 
 TEST(SheetProgress, ReportingProgressKeepsTheFormattedRowsAndColumns) {

@@ -75,18 +75,26 @@ struct SheetPiece {
   bool done = false;
 };
 
-// How the workers write fields, the same for every piece.
-struct PieceWriting {
+// What the workers of one sheet share.
+struct PiecesShared {
+  PiecesShared(FieldWriter write, char separator, std::stop_token stop,
+               FormattedLineTracker prefixLines)
+      : write(std::move(write)),
+        separator(separator),
+        stop(std::move(stop)),
+        prefixLines(std::move(prefixLines)) {}
   FieldWriter write;
   char separator;
   std::stop_token stop;
+  FormattedLineTracker prefixLines;
   std::atomic<bool> cancel{false};  // the cursor is dropped
+  std::mutex sharedLock;
 };
 
 void PieceCells::add(const Cell& cell) {
   // As often as the writer looks: a stop ends the workers as soon.
   if (++count_ % 4096 == 0 &&
-      (writing_.stop.stop_requested() || writing_.cancel.load(std::memory_order_relaxed)))
+      (shared_.stop.stop_requested() || shared_.cancel.load(std::memory_order_relaxed)))
     throw StopRequested();
   std::string& fields = piece_.fields;
   const auto offset = static_cast<std::uint32_t>(fields.size());
@@ -99,11 +107,11 @@ void PieceCells::add(const Cell& cell) {
     PieceCell& run = piece_.cells.back();
     if (cell.row == run.row && cell.col > run.lastCol) {
       if (cell.col - run.lastCol == 1)
-        fields += writing_.separator;  // the next column, as nearly always
+        fields += shared_.separator;  // the next column, as nearly always
       else
-        fields.append(cell.col - run.lastCol, writing_.separator);
+        fields.append(cell.col - run.lastCol, shared_.separator);
       const std::size_t at = fields.size();
-      writing_.write(cell, fields);
+      shared_.write(cell, fields);
       if (fields.size() > at) {
         run.lastCol = cell.col;
         run.length = static_cast<std::uint32_t>(fields.size() - run.offset);
@@ -112,7 +120,7 @@ void PieceCells::add(const Cell& cell) {
       fields.resize(offset);  // an empty field goes alone
     }
   }
-  writing_.write(cell, fields);
+  shared_.write(cell, fields);
   const auto length = static_cast<std::uint32_t>(fields.size() - offset);
   piece_.cells.push_back({cell.row, cell.col, cell.col, offset, length, false});
   inRun_ = length > 0;
@@ -121,6 +129,14 @@ void PieceCells::add(const Cell& cell) {
 void PieceCells::end(bool closed, const FormattedLines& lines) {
   piece_.closed = closed;
   piece_.lines = lines;
+}
+
+std::mutex& PieceCells::sharedLock() const {
+  return shared_.sharedLock;
+}
+
+const FormattedLineTracker& PieceCells::prefixLines() const {
+  return shared_.prefixLines;
 }
 
 namespace {
@@ -134,11 +150,11 @@ class PiecesCursor final : public SheetCursor {
         partName_(std::move(partName)),
         format_(std::move(format)),
         storedRange_(prefix.storedRange),
-        lines_(prefix.lines),
+        lines_(prefix.lines.lines()),
         pieceBytes_(std::clamp<std::size_t>(kSheetPiecesInFlightBytes / (how.threads + 2), 1,
                                             std::max<std::size_t>(how.pieceBytes, 1))),
         inFlight_(how.threads + 2),
-        writing_{std::move(write), how.separator, std::move(stop)} {
+        shared_(std::move(write), how.separator, std::move(stop), std::move(prefix.lines)) {
     pending_.append(prefix.rest);
     // This thread is one of them: it reads pieces too while it waits.
     workers_.reserve(how.threads - 1);
@@ -148,7 +164,7 @@ class PiecesCursor final : public SheetCursor {
   ~PiecesCursor() override {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      writing_.cancel = true;
+      shared_.cancel = true;
     }
     work_.notify_all();
     for (std::thread& t : workers_) t.join();
@@ -280,8 +296,8 @@ class PiecesCursor final : public SheetCursor {
       SheetPiece* piece = nullptr;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        work_.wait(lock, [&] { return writing_.cancel || !waiting_.empty(); });
-        if (writing_.cancel) return;
+        work_.wait(lock, [&] { return shared_.cancel || !waiting_.empty(); });
+        if (shared_.cancel) return;
         piece = waiting_.front();
         waiting_.pop_front();
       }
@@ -291,7 +307,7 @@ class PiecesCursor final : public SheetCursor {
 
   void readAndMark(SheetPiece& piece) {
     try {
-      PieceCells cells(piece, writing_);
+      PieceCells cells(piece, shared_);
       format_->readPiece(piece.bytes.view(), piece.first, cells);
       piece.bytes.clear();  // its room serves a later piece
     } catch (...) {
@@ -313,7 +329,7 @@ class PiecesCursor final : public SheetCursor {
   FormattedLines lines_;
   std::size_t pieceBytes_;
   std::size_t inFlight_;  // pieces cut and not yet handed on, at most
-  PieceWriting writing_;
+  PiecesShared shared_;
 
   std::mutex mutex_;
   std::condition_variable work_, done_;

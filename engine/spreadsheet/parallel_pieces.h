@@ -9,32 +9,40 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
 
+#include "engine/spreadsheet/used_range.h"
 #include "engine/spreadsheet/workbook_reader.h"
 
 namespace quorvel::spreadsheet {
 
 struct SheetPiece;
-struct PieceWriting;
+struct PiecesShared;
 
 // Where a worker leaves the cells of the piece it reads.
 class PieceCells {
  public:
-  PieceCells(SheetPiece& piece, const PieceWriting& writing) : piece_(piece), writing_(writing) {}
+  PieceCells(SheetPiece& piece, PiecesShared& shared) : piece_(piece), shared_(shared) {}
   // The piece's next cell, in order. Throws StopRequested once the sheet is
   // stopped or its cursor dropped.
   void add(const Cell& cell);
   // After the last cell: whether the cell data ends in this piece, and the
   // formatted rows and columns the piece gave.
   void end(bool closed, const FormattedLines& lines);
+  // Shared by the workers of one sheet, for what only one may do at a time
+  // (a shared string looked up in a table's file, see StringTable::at).
+  std::mutex& sharedLock() const;
+  // The formatted rows and columns read before the cell data, where every
+  // piece starts from.
+  const FormattedLineTracker& prefixLines() const;
 
  private:
   SheetPiece& piece_;
-  const PieceWriting& writing_;
+  PiecesShared& shared_;
   std::uint32_t count_ = 0;
   bool inRun_ = false;  // the piece's last cell is a run that may grow
 };
@@ -68,7 +76,7 @@ using ReadBytes = std::function<std::size_t(char* buffer, std::size_t n)>;
 // What the part gave before its cell data, read on the calling thread.
 struct PiecesPrefix {
   std::optional<CellRange> storedRange;
-  FormattedLines lines;
+  FormattedLineTracker lines;
   std::string rest;  // the bytes read past the start of the cell data
 };
 

@@ -77,6 +77,15 @@ int expectSameAtAnyThreadCount(const std::string& path, const std::vector<unsign
   return sheets;
 }
 
+void expectSameSeparatedByCommasAndRaw(const std::string& path) {
+  TextOptions csv;
+  csv.separator = ',';
+  expectSameAtAnyThreadCount(path, {2, 8}, csv);
+  TextOptions raw;
+  raw.values = CellValues::Raw;
+  expectSameAtAnyThreadCount(path, {3}, raw);
+}
+
 namespace {
 
 // The fields of a run (see CellKind::Field) at their columns; empty ones
@@ -145,6 +154,23 @@ std::optional<std::pair<CellStream, CellStream>> bothStreams(WorkbookReader& rea
                                      {});
   if (!cursor) return std::nullopt;
   return std::make_pair(std::move(one), streamOf(*cursor, formatter));
+}
+
+void dropHalfRead(const std::string& path) {
+  auto reader = openWorkbookReader(path, {});
+  const CellFormatter& formatter = reader->formatter();
+  ParallelReading how;
+  how.threads = 3;
+  how.pieceBytes = 1024;
+  how.minSheetBytes = 0;
+  auto cursor = reader->openWorksheetInParallel(
+      0, how,
+      [&](const Cell& c, std::string& o) { appendCellField(c, formatter, CellValues::Raw, o); },
+      {});
+  ASSERT_NE(cursor, nullptr);
+  Cell cell;
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(cursor->next(cell));
+  cursor.reset();
 }
 
 }  // namespace quorvel::test

@@ -39,6 +39,10 @@ spreadsheet::TextOptions inPieces(unsigned threads, std::size_t pieceBytes);
 int expectSameAtAnyThreadCount(const std::string& path, const std::vector<unsigned>& threads,
                                spreadsheet::TextOptions base = {});
 
+// The same with commas for separators (at 2 and 8 threads), and with raw
+// values (at 3): the workers write the fields as the writer would.
+void expectSameSeparatedByCommasAndRaw(const std::string& path);
+
 // The cells a cursor yields, with their fields as the writer writes them.
 struct CellStream {
   std::vector<std::tuple<std::uint32_t, std::uint32_t, bool, std::string>> cells;
@@ -54,5 +58,9 @@ void expectSameStream(const CellStream& a, const CellStream& b, const std::strin
 std::optional<std::pair<CellStream, CellStream>> bothStreams(spreadsheet::WorkbookReader& reader,
                                                              std::size_t index, unsigned threads,
                                                              std::size_t pieceBytes);
+
+// The first worksheet read in pieces by three threads, dropped after 100
+// cells: its workers must stop (else the test hangs or leaks).
+void dropHalfRead(const std::string& path);
 
 }  // namespace quorvel::test

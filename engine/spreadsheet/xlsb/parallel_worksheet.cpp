@@ -1,6 +1,5 @@
 #include "engine/spreadsheet/xlsb/parallel_worksheet.h"
 
-#include <mutex>
 #include <optional>
 
 #include "engine/spreadsheet/error.h"
@@ -15,8 +14,8 @@ namespace {
 
 class RecordPieces final : public PieceFormat {
  public:
-  RecordPieces(std::string partName, const SheetContext& context, const FormattedLineTracker& lines)
-      : partName_(std::move(partName)), context_(context), prefixLines_(lines) {}
+  RecordPieces(std::string partName, const SheetContext& context)
+      : partName_(std::move(partName)), context_(context) {}
 
   // Each piece starts at a record: the walk over the headers from there
   // finds the next row header past the wanted size, and where the cell
@@ -43,7 +42,7 @@ class RecordPieces final : public PieceFormat {
 
   void readPiece(std::string_view bytes, bool, PieceCells& cells) const override {
     WorksheetCursor cursor(bytes, partName_, context_.strings, context_.emptyCellLooks,
-                           PieceStart{prefixLines_, &stringsLock_});
+                           PieceStart{cells.prefixLines(), &cells.sharedLock()});
     Cell cell;
     while (cursor.next(cell)) cells.add(cell);
     cells.end(cursor.cellDataClosed(), cursor.formattedLines());
@@ -52,8 +51,6 @@ class RecordPieces final : public PieceFormat {
  private:
   std::string partName_;
   SheetContext context_;
-  FormattedLineTracker prefixLines_;
-  mutable std::mutex stringsLock_;
 };
 
 // Where the cell table starts: just past the BrtBeginSheetData record that
@@ -106,11 +103,10 @@ std::unique_ptr<SheetCursor> openParallelWorksheet(ReadBytes read, std::string p
     return nullptr;  // one thread reads the part and says what is wrong
   }
   bytes.erase(0, start);
-  auto format = std::make_unique<RecordPieces>(partName, context, prefix->lineTracker());
-  return readInPieces(
-      std::move(read), std::move(partName),
-      PiecesPrefix{prefix->storedRange(), prefix->formattedLines(), std::move(bytes)},
-      std::move(format), how, std::move(write), std::move(stop));
+  auto format = std::make_unique<RecordPieces>(partName, context);
+  return readInPieces(std::move(read), std::move(partName),
+                      PiecesPrefix{prefix->storedRange(), prefix->lineTracker(), std::move(bytes)},
+                      std::move(format), how, std::move(write), std::move(stop));
 }
 
 }  // namespace quorvel::spreadsheet::xlsb

@@ -53,10 +53,10 @@ class Reader final : public WorkbookReader {
                                                        FieldWriter write,
                                                        std::stop_token stop) override {
     if (how.threads < 2 || index >= sheetParts_.size()) return nullptr;
-    readStrings();
     const std::string& part = sheetParts_[index];
     std::shared_ptr<PartStream> stream = package_->openPart(part);
     if (stream->size() < how.minSheetBytes) return nullptr;
+    readStrings();
     formatter_.prepareAllStyles();  // before the workers share it
     return openParallelWorksheet(
         [stream](char* buffer, std::size_t n) { return stream->read(buffer, n); }, part,

@@ -1,7 +1,6 @@
 #include "engine/spreadsheet/xlsx/parallel_worksheet.h"
 
 #include <algorithm>
-#include <mutex>
 #include <string>
 
 #include "engine/spreadsheet/error.h"
@@ -83,8 +82,8 @@ std::size_t afterCellDataStart(std::string_view s, std::size_t& from, bool& self
 
 class XmlPieces final : public PieceFormat {
  public:
-  XmlPieces(std::string partName, const SheetContext& context, const FormattedLineTracker& lines)
-      : partName_(std::move(partName)), context_(context), prefixLines_(lines) {}
+  XmlPieces(std::string partName, const SheetContext& context)
+      : partName_(std::move(partName)), context_(context) {}
 
   std::size_t cutAt(std::string_view bytes, std::size_t want, std::size_t& from,
                     bool&) const override {
@@ -99,8 +98,8 @@ class XmlPieces final : public PieceFormat {
     PieceStart start;
     start.inCellData = true;
     start.rowKnown = first;
-    start.lines = prefixLines_;
-    start.stringsLock = &stringsLock_;
+    start.lines = cells.prefixLines();
+    start.stringsLock = &cells.sharedLock();
     WorksheetCursor cursor(bytes, partName_, context_.strings, context_.date1904,
                            context_.generalStyles, context_.emptyCellLooks, std::move(start));
     Cell cell;
@@ -114,8 +113,6 @@ class XmlPieces final : public PieceFormat {
  private:
   std::string partName_;
   SheetContext context_;
-  FormattedLineTracker prefixLines_;
-  mutable std::mutex stringsLock_;
 };
 
 }  // namespace
@@ -150,12 +147,12 @@ std::unique_ptr<SheetCursor> openParallelWorksheet(std::unique_ptr<PartStream> s
   }
   bytes.erase(0, start);
   std::string partName = stream->partName();
-  auto format = std::make_unique<XmlPieces>(partName, context, prefix->lineTracker());
+  auto format = std::make_unique<XmlPieces>(partName, context);
   std::shared_ptr<PartStream> part = std::move(stream);
-  return readInPieces(
-      [part](char* buffer, std::size_t n) { return part->read(buffer, n); }, std::move(partName),
-      PiecesPrefix{prefix->storedRange(), prefix->formattedLines(), std::move(bytes)},
-      std::move(format), how, std::move(write), std::move(stop));
+  return readInPieces([part](char* buffer, std::size_t n) { return part->read(buffer, n); },
+                      std::move(partName),
+                      PiecesPrefix{prefix->storedRange(), prefix->lineTracker(), std::move(bytes)},
+                      std::move(format), how, std::move(write), std::move(stop));
 }
 
 }  // namespace quorvel::spreadsheet::xlsx
