@@ -47,15 +47,6 @@ class Bytes {
   std::size_t size_ = 0, capacity_ = 0;
 };
 
-// A cell of a piece: its field lies in the piece's field text.
-// Cells in a row, one after another, whose fields are not empty go as one
-// run: their fields joined by separators, handed on at once.
-struct PieceCell {
-  std::uint32_t row, col, lastCol;
-  std::uint32_t offset, length;
-  bool blank;
-};
-
 void include(FormattedLines& into, const FormattedLines& more) {
   if (!more.rows.empty()) into.rows.include(more.rows.first, more.rows.last);
   if (!more.columns.empty()) into.columns.include(more.columns.first, more.columns.last);
@@ -91,39 +82,17 @@ struct PiecesShared {
   std::mutex sharedLock;
 };
 
-void PieceCells::add(const Cell& cell) {
-  // As often as the writer looks: a stop ends the workers as soon.
-  if (++count_ % 4096 == 0 &&
-      (shared_.stop.stop_requested() || shared_.cancel.load(std::memory_order_relaxed)))
+PieceCells::PieceCells(SheetPiece& piece, PiecesShared& shared)
+    : piece_(piece),
+      shared_(shared),
+      cells_(piece.cells),
+      fields_(piece.fields),
+      write_(shared.write),
+      separator_(shared.separator) {}
+
+void PieceCells::checkStop() const {
+  if (shared_.stop.stop_requested() || shared_.cancel.load(std::memory_order_relaxed))
     throw StopRequested();
-  std::string& fields = piece_.fields;
-  const auto offset = static_cast<std::uint32_t>(fields.size());
-  if (cell.kind == CellKind::Blank) {
-    piece_.cells.push_back({cell.row, cell.col, cell.col, offset, 0, true});
-    inRun_ = false;
-    return;
-  }
-  if (inRun_) {
-    PieceCell& run = piece_.cells.back();
-    if (cell.row == run.row && cell.col > run.lastCol) {
-      if (cell.col - run.lastCol == 1)
-        fields += shared_.separator;  // the next column, as nearly always
-      else
-        fields.append(cell.col - run.lastCol, shared_.separator);
-      const std::size_t at = fields.size();
-      shared_.write(cell, fields);
-      if (fields.size() > at) {
-        run.lastCol = cell.col;
-        run.length = static_cast<std::uint32_t>(fields.size() - run.offset);
-        return;
-      }
-      fields.resize(offset);  // an empty field goes alone
-    }
-  }
-  shared_.write(cell, fields);
-  const auto length = static_cast<std::uint32_t>(fields.size() - offset);
-  piece_.cells.push_back({cell.row, cell.col, cell.col, offset, length, false});
-  inRun_ = length > 0;
 }
 
 void PieceCells::end(bool closed, const FormattedLines& lines) {

@@ -14,6 +14,7 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/spreadsheet/used_range.h"
 #include "engine/spreadsheet/workbook_reader.h"
@@ -23,13 +24,51 @@ namespace quorvel::spreadsheet {
 struct SheetPiece;
 struct PiecesShared;
 
+// A cell of a piece: its field lies in the piece's field text.
+// Cells in a row, one after another, whose fields are not empty go as one
+// run: their fields joined by separators, handed on at once.
+struct PieceCell {
+  std::uint32_t row, col, lastCol;
+  std::uint32_t offset, length;
+  bool blank;
+};
+
 // Where a worker leaves the cells of the piece it reads.
 class PieceCells {
  public:
-  PieceCells(SheetPiece& piece, PiecesShared& shared) : piece_(piece), shared_(shared) {}
+  PieceCells(SheetPiece& piece, PiecesShared& shared);
   // The piece's next cell, in order. Throws StopRequested once the sheet is
-  // stopped or its cursor dropped.
-  void add(const Cell& cell);
+  // stopped or its cursor dropped. Inline: every cell of the sheet comes here.
+  void add(const Cell& cell) {
+    if (++count_ % 4096 == 0) checkStop();  // as often as the writer looks
+    const auto offset = static_cast<std::uint32_t>(fields_.size());
+    if (cell.kind == CellKind::Blank) {
+      cells_.push_back({cell.row, cell.col, cell.col, offset, 0, true});
+      inRun_ = false;
+      return;
+    }
+    if (inRun_) {
+      PieceCell& run = cells_.back();
+      if (cell.row == run.row && cell.col > run.lastCol) {
+        if (cell.col - run.lastCol == 1)
+          fields_ += separator_;  // the next column, as nearly always
+        else
+          fields_.append(cell.col - run.lastCol, separator_);
+        const std::size_t at = fields_.size();
+        write_(cell, fields_);
+        if (fields_.size() > at) {
+          run.lastCol = cell.col;
+          run.length = static_cast<std::uint32_t>(fields_.size() - run.offset);
+          return;
+        }
+        fields_.resize(offset);  // an empty field goes alone
+      }
+    }
+    write_(cell, fields_);
+    const auto length = static_cast<std::uint32_t>(fields_.size() - offset);
+    cells_.push_back({cell.row, cell.col, cell.col, offset, length, false});
+    inRun_ = length > 0;
+  }
   // After the last cell: whether the cell data ends in this piece, and the
   // formatted rows and columns the piece gave.
   void end(bool closed, const FormattedLines& lines);
@@ -41,8 +80,14 @@ class PieceCells {
   const FormattedLineTracker& prefixLines() const;
 
  private:
+  void checkStop() const;
+
   SheetPiece& piece_;
   PiecesShared& shared_;
+  std::vector<PieceCell>& cells_;
+  std::string& fields_;
+  const FieldWriter& write_;
+  const char separator_;
   std::uint32_t count_ = 0;
   bool inRun_ = false;  // the piece's last cell is a run that may grow
 };
