@@ -264,9 +264,8 @@ void planDate(Section& s) {
 // appended once (a date column costs a dozen appends a cell otherwise).
 bool renderDateSteps(const Section& s, double value, bool date1904, std::string& out) {
   if (s.dateSteps.empty() || !(value >= 0) || pastLastDate(value, date1904)) return false;
-  // As unitsOf, in whole seconds: the divisions below are by constants.
-  double units = value * 86400;
-  auto total = static_cast<std::uint64_t>(std::floor(units + 0.5 + units * 1e-15));
+  // Whole seconds (a plan has no fractions): the divisions below are by constants.
+  const std::uint64_t total = unitsOf(s, value);
   std::uint64_t days = total / 86400;
   auto seconds = static_cast<unsigned>(total % 86400);
   unsigned hour = seconds / 3600, minute = seconds / 60 % 60, second = seconds % 60;
