@@ -96,11 +96,12 @@ bool WorksheetCursor::next(Cell& cell) {
 }
 
 bool WorksheetCursor::nextOther(Cell& cell) {
-  while (!done_) {
+  // next() has just tried these bytes as a plain cell.
+  for (bool triedPlain = true; !done_; triedPlain = false) {
     if (inSheetData_) {
       // Rows and cells written plainly are read without a general token.
       const std::string_view window = xml_.window();
-      if (std::size_t n = plainCell(window)) {
+      if (std::size_t n = triedPlain ? 0 : plainCell(window)) {
         xml_.skip(n);
         return finishCell(cell, true);
       }
