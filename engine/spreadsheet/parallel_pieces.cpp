@@ -313,6 +313,22 @@ class PiecesCursor final : public SheetCursor {
 
 }  // namespace
 
+bool readToCellData(const ReadBytes& read, const std::function<std::size_t(std::string_view)>& find,
+                    std::string& bytes, std::size_t& start) {
+  bytes.clear();
+  for (;;) {
+    if (bytes.size() > kMaxSheetPieceBytes) return false;
+    const std::size_t had = bytes.size();
+    bytes.resize(had + kPieceReadBytes);
+    const std::size_t got = read(bytes.data() + had, kPieceReadBytes);
+    bytes.resize(had + got);
+    if (got == 0) return false;
+    start = find(bytes);
+    if (start == kNoPieces) return false;
+    if (start != std::string::npos) return true;
+  }
+}
+
 std::unique_ptr<SheetCursor> readInPieces(ReadBytes read, std::string partName, PiecesPrefix prefix,
                                           std::unique_ptr<const PieceFormat> format,
                                           const ParallelReading& how, FieldWriter write,

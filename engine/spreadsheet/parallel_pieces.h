@@ -118,6 +118,17 @@ inline constexpr std::size_t kPieceReadBytes = std::size_t(256) << 10;
 // Reads up to n bytes of the part; 0 at its end.
 using ReadBytes = std::function<std::size_t(char* buffer, std::size_t n)>;
 
+// What a format's search for the start of the cell data gives when the part
+// cannot be read in pieces (npos: the bytes so far do not hold it yet).
+inline constexpr std::size_t kNoPieces = std::string::npos - 1;
+
+// Reads the part on the calling thread until `find`, given all the bytes so
+// far, says where its cell data starts. False when the part ends first, more
+// than kMaxSheetPieceBytes go by, or `find` gives kNoPieces: one thread then
+// reads the part. `bytes` holds what was read, `start` the place found.
+bool readToCellData(const ReadBytes& read, const std::function<std::size_t(std::string_view)>& find,
+                    std::string& bytes, std::size_t& start);
+
 // What the part gave before its cell data, read on the calling thread.
 struct PiecesPrefix {
   std::optional<CellRange> storedRange;

@@ -82,17 +82,13 @@ std::unique_ptr<SheetCursor> openParallelWorksheet(ReadBytes read, std::string p
   if (how.threads < 2) return nullptr;
   // The records up to and with BrtBeginSheetData, read on this thread.
   std::string bytes;
-  std::size_t from = 0, start = std::string::npos;
-  bool broken = false;
-  while (start == std::string::npos) {
-    if (broken || bytes.size() > kMaxSheetPieceBytes) return nullptr;
-    std::size_t had = bytes.size();
-    bytes.resize(had + kPieceReadBytes);
-    std::size_t got = read(bytes.data() + had, kPieceReadBytes);
-    bytes.resize(had + got);
-    if (got == 0) return nullptr;
-    start = afterCellTableStart(bytes, from, broken);
-  }
+  std::size_t from = 0, start = 0;
+  auto find = [&](std::string_view b) {
+    bool broken = false;
+    const std::size_t at = afterCellTableStart(b, from, broken);
+    return broken ? kNoPieces : at;
+  };
+  if (!readToCellData(read, find, bytes, start)) return nullptr;
   std::optional<WorksheetCursor> prefix;
   try {
     prefix.emplace(std::string_view(bytes).substr(0, start), partName, context.strings,

@@ -122,23 +122,21 @@ std::unique_ptr<SheetCursor> openParallelWorksheet(std::unique_ptr<PartStream> s
                                                    const ParallelReading& how, FieldWriter write,
                                                    std::stop_token stop) {
   if (how.threads < 2 || stream->size() < how.minSheetBytes) return nullptr;
+  std::string partName = stream->partName();
+  std::shared_ptr<PartStream> part = std::move(stream);
+  ReadBytes read = [part](char* buffer, std::size_t n) { return part->read(buffer, n); };
   // The part up to and with <sheetData>, read on this thread.
   std::string bytes;
-  std::size_t from = 0, start = std::string::npos;
+  std::size_t from = 0, start = 0;
   bool selfClosing = false;
-  while (start == std::string::npos) {
-    if (bytes.size() > kMaxSheetPieceBytes) return nullptr;
-    std::size_t had = bytes.size();
-    bytes.resize(had + kPieceReadBytes);
-    std::size_t got = stream->read(bytes.data() + had, kPieceReadBytes);
-    bytes.resize(had + got);
-    if (got == 0) return nullptr;
-    start = afterCellDataStart(bytes, from, selfClosing);
-  }
-  if (selfClosing) return nullptr;
+  if (!readToCellData(
+          read, [&](std::string_view b) { return afterCellDataStart(b, from, selfClosing); }, bytes,
+          start) ||
+      selfClosing)
+    return nullptr;
   std::optional<WorksheetCursor> prefix;
   try {
-    prefix.emplace(std::string_view(bytes).substr(0, start), stream->partName(), context.strings,
+    prefix.emplace(std::string_view(bytes).substr(0, start), partName, context.strings,
                    context.date1904, context.generalStyles, context.emptyCellLooks, PieceStart{});
     Cell cell;
     if (prefix->next(cell) || !prefix->inCellData() || prefix->cellDataClosed()) return nullptr;
@@ -146,11 +144,8 @@ std::unique_ptr<SheetCursor> openParallelWorksheet(std::unique_ptr<PartStream> s
     return nullptr;  // one thread reads the part and says what is wrong
   }
   bytes.erase(0, start);
-  std::string partName = stream->partName();
   auto format = std::make_unique<XmlPieces>(partName, context);
-  std::shared_ptr<PartStream> part = std::move(stream);
-  return readInPieces([part](char* buffer, std::size_t n) { return part->read(buffer, n); },
-                      std::move(partName),
+  return readInPieces(std::move(read), std::move(partName),
                       PiecesPrefix{prefix->storedRange(), prefix->lineTracker(), std::move(bytes)},
                       std::move(format), how, std::move(write), std::move(stop));
 }
