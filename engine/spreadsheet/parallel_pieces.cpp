@@ -195,12 +195,12 @@ class PiecesCursor final : public SheetCursor {
   FormattedLines formattedLines() const override { return lines_; }
 
  private:
-  // Reads more of the part into pending_; false at its end.
-  bool readMore() {
+  // Reads up to n more bytes of the part into pending_; false at its end.
+  bool readMore(std::size_t n) {
     if (inputEnded_) return false;
     std::size_t had = pending_.size();
-    pending_.reserve(had + kPieceReadBytes);
-    std::size_t got = read_(pending_.data() + had, kPieceReadBytes);
+    pending_.reserve(had + n);
+    std::size_t got = read_(pending_.data() + had, n);
     pending_.resize(had + got);
     if (got == 0) inputEnded_ = true;
     return got != 0;
@@ -210,18 +210,22 @@ class PiecesCursor final : public SheetCursor {
   // when the part has no more.
   bool cutPiece() {
     if (cellsCut_) return false;
-    pending_.reserve(pieceBytes_ + kPieceReadBytes);
-    while (pending_.size() < pieceBytes_ && readMore()) {
+    // Only a little past the wanted size is read: what lies past the cut
+    // is copied to start the next piece.
+    pending_.reserve(pieceBytes_ + kPieceSlackBytes);
+    while (pending_.size() < pieceBytes_ &&
+           readMore(pieceBytes_ + kPieceSlackBytes - pending_.size())) {
     }
     if (pending_.empty()) return false;
     std::size_t from = 0;
     bool last = false;
     std::size_t cut = format_->cutAt(pending_.view(), pieceBytes_, from, last);
-    while (cut == std::string::npos && !inputEnded_) {
+    for (std::size_t more = kPieceSlackBytes; cut == std::string::npos && !inputEnded_;
+         more = std::min(2 * more, kPieceReadBytes)) {
       if (pending_.size() > std::max(kMaxSheetPieceBytes, 4 * pieceBytes_))
         damaged(partText(partName_) + " has no row end in " +
                 std::to_string(kMaxSheetPieceBytes >> 20) + " MB");
-      readMore();
+      readMore(more);
       cut = format_->cutAt(pending_.view(), pieceBytes_, from, last);
     }
     std::unique_ptr<SheetPiece> piece;

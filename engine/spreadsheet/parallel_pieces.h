@@ -114,6 +114,9 @@ class PieceFormat {
 // Bytes read from a part at a time, while looking for its cell data or a
 // place to cut.
 inline constexpr std::size_t kPieceReadBytes = std::size_t(256) << 10;
+// Bytes read past a piece's wanted size, where it is cut after a row: enough
+// for the rest of a row of most sheets.
+inline constexpr std::size_t kPieceSlackBytes = std::size_t(8) << 10;
 
 // Reads up to n bytes of the part; 0 at its end.
 using ReadBytes = std::function<std::size_t(char* buffer, std::size_t n)>;

@@ -90,17 +90,25 @@ class RelsHandler : public XmlHandler {
 
 }  // namespace
 
-// Compressed bytes read from the file at a time.
-constexpr std::size_t kRawBlock = 64 * 1024;
+// Compressed bytes read from the file at a time, at most. Every call into
+// the inflater copies its 32 KB window aside, so each should have plenty of
+// input; a small part gets a buffer no larger than itself.
+constexpr std::size_t kRawBlock = 256 * 1024;
+constexpr std::size_t kMinRawBlock = 4 * 1024;
 
 PartStream::PartStream(zip_file* file, std::string partName, std::uint64_t size,
-                       std::unique_ptr<Inflater> inflater, std::uint32_t crc)
+                       std::unique_ptr<Inflater> inflater, std::uint32_t crc,
+                       std::uint64_t compressedSize)
     : file_(file),
       name_(std::move(partName)),
       size_(size),
       inflater_(std::move(inflater)),
       crc_(crc) {
-  if (inflater_) raw_.resize(kRawBlock);
+  if (inflater_) {
+    rawSize_ = static_cast<std::size_t>(
+        std::clamp<std::uint64_t>(compressedSize, kMinRawBlock, kRawBlock));
+    raw_.reset(new unsigned char[rawSize_]);
+  }
 }
 
 PartStream::~PartStream() {
@@ -115,18 +123,22 @@ std::size_t PartStream::read(char* buffer, std::size_t n) {
 }
 
 std::size_t PartStream::inflateInto(char* buffer, std::size_t n) {
-  if (done_ || n == 0) return 0;
-  while (true) {
+  // The buffer is filled whole, but at the part's end: a reader cutting the
+  // part into pieces then knows how much it gets.
+  std::size_t total = 0;
+  while (!done_ && total < n) {
     if (rawAt_ == rawEnd_ && !rawDone_) {
-      zip_int64_t got = zip_fread(file_, raw_.data(), raw_.size());
+      zip_int64_t got = zip_fread(file_, raw_.get(), rawSize_);
       if (got < 0) partUnreadable(name_, zip_file_get_error(file_));
       rawAt_ = 0;
       rawEnd_ = static_cast<std::size_t>(got);
       rawDone_ = got == 0;
     }
     const std::size_t available = rawEnd_ - rawAt_;
-    Inflater::Step step = inflater_->inflate(raw_.data() + rawAt_, available, buffer, n);
+    Inflater::Step step =
+        inflater_->inflate(raw_.get() + rawAt_, available, buffer + total, n - total);
     rawAt_ += step.consumed;
+    total += step.produced;
     produced_ += step.produced;
     if (step.status == Inflater::Status::Corrupt)
       damaged(partText(name_) + " holds compressed data that cannot be unpacked");
@@ -135,15 +147,15 @@ std::size_t PartStream::inflateInto(char* buffer, std::size_t n) {
       damaged(partText(name_) + " does not match its entry in the zip directory");
     if (step.status == Inflater::Status::End) {
       finish();
-      return step.produced;
+      break;
     }
-    if (step.produced > 0) return step.produced;
-    if (step.consumed == 0) {
+    if (step.produced == 0 && step.consumed == 0) {
       if (rawDone_) damaged(partText(name_) + " is cut short: the file ends inside it");
       if (available > 0)
         damaged(partText(name_) + " holds compressed data that cannot be unpacked");
     }
   }
+  return total;
 }
 
 void PartStream::finish() {
@@ -226,7 +238,9 @@ std::unique_ptr<PartStream> ZipPackage::openPart(std::string_view partName) cons
     zip_fclose(f);
     throw;
   }
-  return std::make_unique<PartStream>(f, std::string(partName), size, std::move(inflater), st.crc);
+  const std::uint64_t compressedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
+  return std::make_unique<PartStream>(f, std::string(partName), size, std::move(inflater), st.crc,
+                                      compressedSize);
 }
 
 std::string ZipPackage::readPart(std::string_view partName, std::size_t limit) const {

@@ -23,14 +23,16 @@ class PartStream {
  public:
   // With an inflater, `file` gives the raw deflate data and the part must
   // inflate to `size` bytes with the CRC `crc`; without one, libzip inflates
-  // and checks.
+  // and checks. `compressedSize` sizes the buffer of raw bytes.
   PartStream(zip_file* file, std::string partName, std::uint64_t size,
-             std::unique_ptr<Inflater> inflater = nullptr, std::uint32_t crc = 0);
+             std::unique_ptr<Inflater> inflater = nullptr, std::uint32_t crc = 0,
+             std::uint64_t compressedSize = 0);
   ~PartStream();
   PartStream(const PartStream&) = delete;
   PartStream& operator=(const PartStream&) = delete;
 
-  // Reads up to n bytes; 0 at the end of the part.
+  // Reads up to n bytes; 0 at the end of the part. A deflated part gives n
+  // bytes but at its end.
   std::size_t read(char* buffer, std::size_t n);
   std::uint64_t size() const { return size_; }  // uncompressed size, as stored
   const std::string& partName() const { return name_; }
@@ -44,8 +46,8 @@ class PartStream {
   std::uint64_t size_;
   std::unique_ptr<Inflater> inflater_;
   std::uint32_t crc_;
-  std::vector<unsigned char> raw_;  // compressed bytes read, not yet inflated
-  std::size_t rawAt_ = 0, rawEnd_ = 0;
+  std::unique_ptr<unsigned char[]> raw_;  // compressed bytes read, not yet inflated
+  std::size_t rawSize_ = 0, rawAt_ = 0, rawEnd_ = 0;
   std::uint64_t produced_ = 0;
   bool rawDone_ = false, done_ = false;
 };
