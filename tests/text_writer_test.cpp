@@ -80,6 +80,50 @@ TEST(TextWriter, BooleansShowThroughAFourthSectionAndAreQuotedWhereNeeded) {
   EXPECT_EQ(test::readFile(dir.file("out.txt")), " FALSE \t\"yes, TRUE\"\tTRUE\r\n");
 }
 
+TEST(TextWriter, FormatsThatCannotShowQuotedCharactersAreNotLookedAtAndNeedNothing) {
+  // Whether the writer looks at a number's text or skips it, each field is
+  // quoted exactly when its text holds a quote, tab, line end or comma.
+  const std::vector<std::string> codes = {"0.0%",           "yyyy-mm-dd",
+                                          "#,##0.00",       "0\",\"0",
+                                          "0\\,0",          "mmmm d, yyyy",
+                                          "#,##0,,",        "0;\"neg, \"0",
+                                          "\"a\"\"b\"0",    "0.00E+00",
+                                          "# ?/?",          "[h]:mm:ss",
+                                          "0_);(0)",        "@",
+                                          "General;\"x,\"", "[$-409]h:mm AM/PM",
+                                          "0\"\t\"0"};
+  CellFormatter formatter;
+  std::vector<std::uint32_t> styles;
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    formatter.defineFormat(static_cast<std::uint32_t>(164 + i), codes[i]);
+    styles.push_back(static_cast<std::uint32_t>(164 + i));
+  }
+  formatter.setStyleFormats(styles);
+  int skipped = 0, quoted = 0;
+  for (std::uint32_t style = 0; style < styles.size(); ++style) {
+    for (double v : {0.0, 1234567.891, -42.5, 0.25, 45000.75, 1e20, -1e-7}) {
+      std::string shown;
+      const bool looks = formatter.appendNumberMayNeedQuotes(style, v, shown);
+      std::string expected;
+      appendField(shown, expected);
+      skipped += !looks;
+      quoted += expected != shown;
+      Cell cell;
+      cell.kind = CellKind::Number;
+      cell.style = style;
+      cell.number = v;
+      std::string field;
+      ASSERT_TRUE(appendCellField(cell, formatter, CellValues::Displayed, field));
+      EXPECT_EQ(field, expected) << codes[style] << " " << v;
+      if (!looks) {
+        EXPECT_EQ(shown.find_first_of(std::string("\"\t\r\n,")), std::string::npos);
+      }
+    }
+  }
+  EXPECT_GT(skipped, 0);
+  EXPECT_GT(quoted, 0);
+}
+
 TEST(TextWriter, CellsOutsideTheWorksheetLimitsAreDamage) {
   EXPECT_THROW(write({{1048576, 0, K::Number, 1, ""}}), FormatError);
   EXPECT_THROW(write({{0, 16384, K::Number, 1, ""}}), FormatError);

@@ -165,9 +165,9 @@ class OutputFile {
   }
 
  private:
-  static constexpr std::size_t kFlushAt = 1u << 20;
+  static constexpr std::size_t kFlushAt = 256u << 10;
   void flush() {
-    // Every megabyte: a stop is seen quickly even in a sheet of empty rows.
+    // At every flush: a stop is seen quickly even in a sheet of empty rows.
     if (stop_.stop_requested()) throw StopRequested();
     if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), file_.stream()) != buf_.size())
       throw SpreadsheetError(
@@ -245,13 +245,16 @@ bool appendCell(const Cell& cell, const CellFormatter& formatter, CellValues val
         text += cell.generalText;  // digits, a point and a sign: never quoted
         return true;
       }
-      formatter.appendNumber(cell.style, cell.number, text);
+      if (!formatter.appendNumberMayNeedQuotes(cell.style, cell.number, text)) return true;
       break;
     case CellKind::Text:
-      if (raw)
-        text += cell.text;
-      else
-        formatter.appendText(cell.style, cell.text, text);
+      if (raw || formatter.showsTextAsIs(cell.style)) {
+        // Looked at where it lies rather than in the copy: reading back bytes
+        // just written waits for the writes.
+        appendField(cell.text, text);
+        return true;
+      }
+      formatter.appendText(cell.style, cell.text, text);
       break;
     case CellKind::Boolean:
       if (raw)

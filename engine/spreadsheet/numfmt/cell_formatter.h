@@ -33,6 +33,15 @@ class CellFormatter {
   void appendNumber(std::uint32_t style, double value, std::string& out) const {
     compiledForStyle(style).appendNumber(value, date1904_, out);
   }
+  // The same; false when the text appended cannot need quotes in a field
+  // (see NumberFormat::numbersNeedNoQuotes).
+  bool appendNumberMayNeedQuotes(std::uint32_t style, double value, std::string& out) const {
+    const NumberFormat& format = compiledForStyle(style);
+    format.appendNumber(value, date1904_, out);
+    return !format.numbersNeedNoQuotes();
+  }
+  // Whether a text cell in `style` shows its text as it is.
+  bool showsTextAsIs(std::uint32_t style) const { return compiledForStyle(style).showsTextAsIs(); }
   // Appends a text cell as displayed (a format's text section applies).
   void appendText(std::uint32_t style, std::string_view text, std::string& out) const {
     compiledForStyle(style).appendText(text, out);

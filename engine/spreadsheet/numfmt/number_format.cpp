@@ -28,7 +28,14 @@ bool conditionTakesNonNegatives(const Section& s) {
 class CompiledFormat final : public NumberFormat {
  public:
   explicit CompiledFormat(numfmt::Program program) : p_(std::move(program)) {
-    for (const Section& s : p_.numeric) conditional_ = conditional_ || s.op != CondOp::None;
+    numbersNeedNoQuotes_ = true;
+    for (const Section& s : p_.numeric) {
+      conditional_ = conditional_ || s.op != CondOp::None;
+      if (s.thousands ||
+          s.literals.find_first_of(std::string_view("\"\t\n\r,", 5)) != std::string::npos)
+        numbersNeedNoQuotes_ = false;
+    }
+    showsTextAsIs_ = !p_.hasTextSection;
   }
 
   void appendNumber(double value, bool date1904, std::string& out) const override {

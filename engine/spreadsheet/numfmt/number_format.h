@@ -28,6 +28,17 @@ class NumberFormat {
   // both): the first section is a date section, and not an elapsed amount
   // such as [h]:mm.
   virtual bool showsPointInTime() const = 0;
+
+  // Whether no number this code shows can hold a byte that makes a field
+  // need quotes (a quote, a tab, a comma, a line end): its sections have no
+  // thousands separator and no such literal. The writer then skips looking.
+  bool numbersNeedNoQuotes() const { return numbersNeedNoQuotes_; }
+  // Whether text shows as it is: the code has no text section.
+  bool showsTextAsIs() const { return showsTextAsIs_; }
+
+ protected:
+  bool numbersNeedNoQuotes_ = false;
+  bool showsTextAsIs_ = false;
 };
 
 // The code the en-US application uses for a built-in format id (with the
