@@ -226,6 +226,53 @@ TEST(ParallelSheet, DamageGivesTheErrorOfOneThread) {
   expectSameAtAnyThreadCount(badTag, {2, 8});
 }
 
+TEST(ParallelSheet, ALargeStringTableIsLookedUpBehindTheCursorAlike) {
+  // Past the size where a worker looks shared strings up a few cells after
+  // reading them: strings at random between cells whose text lies in the
+  // cursor's own buffers (inline, escaped, errors), and an index past the end.
+  std::string items;
+  for (int i = 0; i < 6000; ++i)
+    items += "<si><t>string " + std::to_string(i) + (i % 9 ? "" : ", with a comma") + "</t></si>";
+  items += "<si><t></t></si>";
+  auto bookOf = [&](int badIndexRow) {
+    std::string data;
+    for (int r = 1; r <= 3000; ++r) {
+      std::string n = std::to_string(r);
+      data += "<row r=\"" + n + "\">";
+      for (char col : std::string("ABCDEF")) {
+        const int index = (r * 7919 + col * 104729) % 6001;
+        data += std::string("<c r=\"") + col + n + "\" t=\"s\"><v>" +
+                std::to_string(r == badIndexRow && col == 'D' ? 6001 : index) + "</v></c>";
+      }
+      if (r % 4 == 0)
+        data += "<c r=\"G" + n + "\" t=\"inlineStr\"><is><t>in " + n + "</t></is></c>";
+      if (r % 5 == 0) data += "<c r=\"H" + n + "\" t=\"str\"><v>a&amp;b</v></c>";
+      if (r % 6 == 0) data += "<c r=\"I" + n + "\" t=\"e\"><v>#REF!</v></c>";
+      data += "<c r=\"J" + n + "\" s=\"1\"><v>" + n + ".5</v></c></row>";
+    }
+    test::XlsxBuilder book = styledBook(data);
+    book.sharedStrings(items);
+    return book;
+  };
+  test::TempDir dir;
+  const std::string path = dir.file("strings.xlsx");
+  bookOf(0).write(path);
+  expectSameAtAnyThreadCount(path, {2, 3, 8});
+  test::expectSameSeparatedByCommasAndRaw(path);
+  auto reader = openWorkbookReader(path, {});
+  for (std::size_t piece : {std::size_t(300), std::size_t(8192)}) {
+    auto both = bothStreams(*reader, 0, 2, piece);
+    ASSERT_TRUE(both.has_value());
+    expectSameStream(both->first, both->second, "piece " + std::to_string(piece));
+  }
+
+  const std::string bad = dir.file("badindex.xlsx");
+  bookOf(2500).write(bad);
+  const Converted expected = convert(bad, 1, {}, dir.file("one.txt"));
+  ASSERT_NE(expected.error.find("6001"), std::string::npos) << expected;
+  EXPECT_EQ(convert(bad, 1, inPieces(2, 2048), dir.file("two.txt")), expected);
+}
+
 TEST(ParallelSheet, CutsThatAreNoRowEndsAreNotBelieved) {
   test::TempDir dir;
   // Row ends inside a comment, a CDATA text and a processing instruction;

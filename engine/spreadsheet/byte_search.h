@@ -52,6 +52,25 @@ inline const char* findByteBefore(const char* p, const char* end, char stop, cha
   return nullptr;
 }
 
+// The first place in [p, end) where `a`, `b` and `c` follow one another;
+// nullptr when there is none. With SSE2 sixteen places are tried at once.
+inline const char* findThreeBytes(const char* p, const char* end, char a, char b, char c) {
+#ifdef __SSE2__
+  const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c);
+  for (; end - p >= 18; p += 16) {
+    const __m128i at0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i at1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    const __m128i at2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2));
+    const __m128i hits = _mm_and_si128(
+        _mm_and_si128(_mm_cmpeq_epi8(at0, va), _mm_cmpeq_epi8(at1, vb)), _mm_cmpeq_epi8(at2, vc));
+    if (int mask = _mm_movemask_epi8(hits)) return p + __builtin_ctz(static_cast<unsigned>(mask));
+  }
+#endif
+  for (; end - p >= 3; ++p)
+    if (p[0] == a && p[1] == b && p[2] == c) return p;
+  return nullptr;
+}
+
 // Whether [p, end) holds any of the five bytes, none of them 0. Fields
 // are short: with SSE2, one that is shorter than sixteen bytes is loaded
 // in two overlapping halves and compared at once.

@@ -1,16 +1,23 @@
 #include "engine/spreadsheet/xlsx/parallel_worksheet.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "engine/spreadsheet/error.h"
 #include "engine/spreadsheet/limits.h"
 #include "engine/spreadsheet/package/zip_package.h"
 #include "engine/spreadsheet/parallel_pieces.h"
+#include "engine/spreadsheet/string_table.h"
 
 namespace quorvel::spreadsheet::xlsx {
 
 namespace {
+
+// Tables smaller than this stay in a core's cache: their strings are looked
+// up as their cells are read.
+constexpr std::uint64_t kDeferStringsTableBytes = std::uint64_t(64) << 10;
 
 bool isNameChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -100,14 +107,67 @@ class XmlPieces final : public PieceFormat {
     start.rowKnown = first;
     start.lines = cells.prefixLines();
     start.stringsLock = &cells.sharedLock();
-    WorksheetCursor cursor(bytes, partName_, context_.strings, context_.date1904,
-                           context_.generalStyles, context_.emptyCellLooks, std::move(start));
-    Cell cell;
-    while (cursor.next(cell)) cells.add(cell);
+    const StringTable& strings = context_.strings;
+    start.deferSharedStrings = strings.storedBytes() > kDeferStringsTableBytes;
+    WorksheetCursor cursor(bytes, partName_, strings, context_.date1904, context_.generalStyles,
+                           context_.emptyCellLooks, std::move(start));
+    if (!cursor.deferSharedStrings()) {
+      Cell cell;
+      while (cursor.next(cell)) cells.add(cell);
+    } else {
+      readStaggered(cursor, bytes, cells);
+    }
     // Ending inside a tag or a cell has thrown; ending anywhere but inside
     // the cell data means the cut was not after a row.
     if (!cursor.inCellData()) damaged(partText(partName_) + " was cut outside its cell data");
     cells.end(cursor.cellDataClosed(), cursor.formattedLines());
+  }
+
+  // A large string table is read at random, and each lookup would wait for
+  // memory twice: for the string's end, then for its text. Cells are handed
+  // on a few behind the cursor instead: the ends of a shared string are
+  // fetched when its cell is read, its text kTextLead cells later, and it is
+  // looked up kHeld cells later, by when both are in the cache.
+  void readStaggered(WorksheetCursor& cursor, std::string_view bytes, PieceCells& cells) const {
+    struct Held {
+      Cell cell;
+      std::uint64_t index;
+      bool shared;
+    };
+    static constexpr std::size_t kHeld = 16, kTextLead = 8;  // kHeld a power of two
+    Held held[kHeld];
+    std::size_t first = 0, end = 0;  // held cells: [first, end), counted on
+    const StringTable& strings = context_.strings;
+    std::mutex& lock = cells.sharedLock();
+    std::string copy;
+    auto handOn = [&] {
+      Held& h = held[first++ % kHeld];
+      if (h.shared) h.cell.text = strings.at(h.index, lock, copy);
+      cells.add(h.cell);
+    };
+    // Other views of a cell lie in the piece, or in the cursor's own
+    // buffers, which its next cell overwrites.
+    auto inPiece = [&](std::string_view v) {
+      return v.empty() ||
+             (v.data() >= bytes.data() && v.data() + v.size() <= bytes.data() + bytes.size());
+    };
+    for (;;) {
+      Held& h = held[end % kHeld];
+      if (!cursor.next(h.cell)) break;
+      h.shared = cursor.deferredShared();
+      h.index = cursor.sharedIndex();
+      ++end;
+      if (!h.shared && !(inPiece(h.cell.text) && inPiece(h.cell.generalText))) {
+        while (first != end) handOn();
+        continue;
+      }
+      if (end - first > kTextLead) {
+        const Held& soon = held[(end - 1 - kTextLead) % kHeld];
+        if (soon.shared) strings.prefetchText(soon.index);
+      }
+      if (end - first == kHeld) handOn();
+    }
+    while (first != end) handOn();
   }
 
  private:

@@ -80,7 +80,8 @@ WorksheetCursor::WorksheetCursor(std::string_view bytes, std::string partName,
       piece_(true),
       rowKnown_(start.rowKnown),
       stringsLock_(start.stringsLock),
-      prefetch_(strings.storedBytes() > kPrefetchTableBytes) {}
+      deferStrings_(start.deferSharedStrings),
+      prefetch_(!start.deferSharedStrings && strings.storedBytes() > kPrefetchTableBytes) {}
 
 WorksheetCursor::~WorksheetCursor() = default;
 
@@ -543,7 +544,6 @@ void WorksheetCursor::placeAfterLast() {
 }
 
 void WorksheetCursor::prefetchStrings() {
-  static constexpr std::string_view kShared = "t=\"s\"";
   const std::uint64_t here = xml_.offset();
   // Texts of the strings now near, whose ends were fetched when they were far.
   while (aheadCount_ > 0 && ahead_[aheadFirst_].at < here + kFetchTextsBytes) {
@@ -557,14 +557,17 @@ void WorksheetCursor::prefetchStrings() {
   const std::size_t to =
       static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), kFetchEndsBytes));
   while (from < to && aheadCount_ < kAheadStrings) {
-    std::size_t at = bytes.find(kShared, from);
-    if (at == std::string_view::npos || at >= to) {
-      from = to;
+    // "s" is rare in cell data but for t="s": looked for sixteen bytes at once.
+    const char* quoted = findThreeBytes(bytes.data() + from, bytes.data() + to, '"', 's', '"');
+    if (!quoted) {
+      from = to >= 2 ? std::max(from, to - 2) : from;  // "s" may straddle the end
       break;
     }
+    const std::size_t at = static_cast<std::size_t>(quoted - bytes.data());
+    from = at + 3;
+    if (at < 2 || bytes[at - 1] != '=' || bytes[at - 2] != 't') continue;
     // The value follows the tag: <c r="A1" t="s"><v>12</v>; anything else
     // is passed over, a hint being all this is.
-    from = at + kShared.size();
     std::size_t v = bytes.find("<v>", from);
     if (v == std::string_view::npos || v - from > 64) continue;
     std::uint64_t index = 0;
@@ -626,6 +629,7 @@ bool WorksheetCursor::finishCell(Cell& cell, bool padded) {
   cell.text = {};
   cell.generalText = {};
   cell.kind = CellKind::Blank;
+  deferredShared_ = false;
   // Values are trimmed of white space, but nearly all have none: those the
   // short ways read at once are not looked at twice.
   std::string_view v = valueText_;
@@ -663,6 +667,14 @@ bool WorksheetCursor::finishCell(Cell& cell, bool padded) {
         if (!parseUnsigned(v, index)) badValue("a shared-string index");
       }
       cell.kind = CellKind::Text;
+      if (deferStrings_) {
+        if (index >= strings_.size()) (void)strings_.at(index);  // says what is wrong
+        strings_.prefetchEnd(index);
+        if (index > 0) strings_.prefetchEnd(index - 1);
+        deferredShared_ = true;
+        sharedIndex_ = index;
+        break;
+      }
       cell.text = stringsLock_ ? strings_.at(index, *stringsLock_, text_) : strings_.at(index);
       break;
     }

@@ -41,6 +41,10 @@ struct PieceStart {
   // Set when several cursors look up shared strings at once (see
   // StringTable::at).
   std::mutex* stringsLock = nullptr;
+  // A shared-string cell comes as Text without its text, which the caller
+  // looks up later (deferredShared, sharedIndex): the cursor only fetches
+  // the string's place into the cache, so the lookup need not wait.
+  bool deferSharedStrings = false;
 };
 
 class WorksheetCursor final : public SheetCursor {
@@ -62,6 +66,11 @@ class WorksheetCursor final : public SheetCursor {
   bool inCellData() const { return inSheetData_; }
   bool cellDataClosed() const { return closed_; }
   const FormattedLineTracker& lineTracker() const { return lines_; }
+  // With PieceStart::deferSharedStrings: whether the cell next() gave is a
+  // shared string left to look up, and its index in the table.
+  bool deferSharedStrings() const { return deferStrings_; }
+  bool deferredShared() const { return deferredShared_; }
+  std::uint64_t sharedIndex() const { return sharedIndex_; }
 
  private:
   enum class Type : std::uint8_t { Number, Shared, FormulaText, Inline, Boolean, Error, Date };
@@ -105,6 +114,8 @@ class WorksheetCursor final : public SheetCursor {
   bool inSheetData_ = false, done_ = false, closed_ = false;
   bool piece_ = false, rowKnown_ = true;
   std::mutex* stringsLock_ = nullptr;
+  bool deferStrings_ = false, deferredShared_ = false;
+  std::uint64_t sharedIndex_ = 0;
   std::optional<CellRange> storedRange_;  // the sheet's <dimension>
 
   std::uint32_t row_ = 0;  // row of the current <row>
@@ -127,8 +138,10 @@ class WorksheetCursor final : public SheetCursor {
   std::size_t aheadFirst_ = 0, aheadCount_ = 0;
   AheadString ahead_[kAheadStrings];
 
-  // The cell being read.
-  std::uint32_t cellRow_ = 0, cellCol_ = 0, style_ = 0;
+  // The cell being read. Its row and column are stored apart, each on its
+  // own: one load of both right after the two were written would wait until
+  // the writes reached the cache.
+  std::uint32_t cellRow_ = 0, style_ = 0, cellCol_ = 0;
   Type type_ = Type::Number;
   bool hasValue_ = false, hasInline_ = false;
   std::string value_, text_, scratch_;
