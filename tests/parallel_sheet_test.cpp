@@ -14,6 +14,7 @@
 #include "engine/conversion_run.h"
 #include "engine/spreadsheet/automation.h"
 #include "engine/spreadsheet/error.h"
+#include "engine/spreadsheet/string_table.h"
 #include "engine/spreadsheet/text_writer.h"
 #include "tests/support/generated_workbooks.h"
 #include "tests/support/sheet_in_pieces.h"
@@ -265,6 +266,16 @@ TEST(ParallelSheet, ALargeStringTableIsLookedUpBehindTheCursorAlike) {
     ASSERT_TRUE(both.has_value());
     expectSameStream(both->first, both->second, "piece " + std::to_string(piece));
   }
+
+  // Most of the table in its temporary file: those strings are looked up
+  // under the lock when their cells are handed on.
+  const std::size_t saved = StringTable::defaultMemoryLimit();
+  StringTable::setDefaultMemoryLimit(std::size_t(32) << 10);
+  const Converted spilledOne = convert(path, 1, {}, dir.file("spilled1.txt"));
+  const Converted spilledTwo = convert(path, 1, inPieces(2, 4096), dir.file("spilled2.txt"));
+  StringTable::setDefaultMemoryLimit(saved);
+  EXPECT_EQ(spilledTwo, spilledOne);
+  EXPECT_EQ(spilledOne, convert(path, 1, {}, dir.file("inmemory.txt")));
 
   const std::string bad = dir.file("badindex.xlsx");
   bookOf(2500).write(bad);

@@ -69,20 +69,32 @@ class StringTable {
   // (the page cache and the copy are shared) and copied to `copy`, where the
   // view points then.
   std::string_view at(std::uint64_t index, std::mutex& lock, std::string& copy) const {
-    if (index < count_) [[likely]] {
-      const std::uint64_t endAt = index * sizeof(End);
-      if (inPlace(ends_, endAt, sizeof(End)) &&
-          (index == 0 || inPlace(ends_, endAt - sizeof(End), sizeof(End)))) {
-        End end = endOf(static_cast<std::size_t>(index));
-        End begin = index == 0 ? 0 : endOf(static_cast<std::size_t>(index - 1));
-        if (begin == end) return {};
-        if (end > begin && inPlace(text_, begin, end - begin))
-          return {bytes(text_, begin, end - begin), std::size_t{end - begin}};
-      }
-    }
+    std::string_view text;
+    if (inMemory(index, text)) [[likely]]
+      return text;
     std::lock_guard<std::mutex> hold(lock);
     copy.assign(at(index));
     return copy;
+  }
+  // String `index` when it lies whole in memory (the view then stays valid
+  // as long as the table does, on any thread); false for any other, and for
+  // an index past the table.
+  bool inMemory(std::uint64_t index, std::string_view& text) const {
+    if (index >= count_) [[unlikely]]
+      return false;
+    const std::uint64_t endAt = index * sizeof(End);
+    if (!inPlace(ends_, endAt, sizeof(End)) ||
+        (index > 0 && !inPlace(ends_, endAt - sizeof(End), sizeof(End))))
+      return false;
+    End end = endOf(static_cast<std::size_t>(index));
+    End begin = index == 0 ? 0 : endOf(static_cast<std::size_t>(index - 1));
+    if (begin == end) {
+      text = {};
+      return true;
+    }
+    if (end < begin || !inPlace(text_, begin, end - begin)) return false;
+    text = {bytes(text_, begin, end - begin), std::size_t{end - begin}};
+    return true;
   }
   // Cache hints for a reader that knows which strings it will look up soon.
   // A large table is read at random, and each lookup would wait for memory

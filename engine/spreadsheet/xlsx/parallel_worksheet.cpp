@@ -126,8 +126,10 @@ class XmlPieces final : public PieceFormat {
   // A large string table is read at random, and each lookup would wait for
   // memory twice: for the string's end, then for its text. Cells are handed
   // on a few behind the cursor instead: the ends of a shared string are
-  // fetched when its cell is read, its text kTextLead cells later, and it is
-  // looked up kHeld cells later, by when both are in the cache.
+  // fetched when its cell is read; kTextLead cells later they say where its
+  // text lies, which is fetched in turn; kHeld cells later the cell is handed
+  // on, its text in the cache. A string in the table's file (a table past its
+  // memory limit) is looked up then, under the lock.
   void readStaggered(WorksheetCursor& cursor, std::string_view bytes, PieceCells& cells) const {
     struct Held {
       Cell cell;
@@ -162,8 +164,12 @@ class XmlPieces final : public PieceFormat {
         continue;
       }
       if (end - first > kTextLead) {
-        const Held& soon = held[(end - 1 - kTextLead) % kHeld];
-        if (soon.shared) strings.prefetchText(soon.index);
+        // Its ends are in the cache by now: where its text lies is known.
+        Held& soon = held[(end - 1 - kTextLead) % kHeld];
+        if (soon.shared && strings.inMemory(soon.index, soon.cell.text)) {
+          soon.shared = false;
+          if (!soon.cell.text.empty()) __builtin_prefetch(soon.cell.text.data());
+        }
       }
       if (end - first == kHeld) handOn();
     }
