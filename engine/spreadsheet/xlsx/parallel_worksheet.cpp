@@ -149,9 +149,10 @@ class XmlPieces final : public PieceFormat {
     };
     // Other views of a cell lie in the piece, or in the cursor's own
     // buffers, which its next cell overwrites.
+    const auto pieceAt = reinterpret_cast<std::uintptr_t>(bytes.data());
     auto inPiece = [&](std::string_view v) {
-      return v.empty() ||
-             (v.data() >= bytes.data() && v.data() + v.size() <= bytes.data() + bytes.size());
+      const auto at = reinterpret_cast<std::uintptr_t>(v.data());
+      return v.empty() || (at >= pieceAt && at - pieceAt + v.size() <= bytes.size());
     };
     for (;;) {
       Held& h = held[end % kHeld];
