@@ -108,10 +108,11 @@ class XmlPieces final : public PieceFormat {
     start.lines = cells.prefixLines();
     start.stringsLock = &cells.sharedLock();
     const StringTable& strings = context_.strings;
-    start.deferSharedStrings = strings.storedBytes() > kDeferStringsTableBytes;
+    const bool defer = strings.storedBytes() > kDeferStringsTableBytes;
+    start.deferSharedStrings = defer;
     WorksheetCursor cursor(bytes, partName_, strings, context_.date1904, context_.generalStyles,
                            context_.emptyCellLooks, std::move(start));
-    if (!cursor.deferSharedStrings()) {
+    if (!defer) {
       Cell cell;
       while (cursor.next(cell)) cells.add(cell);
     } else {

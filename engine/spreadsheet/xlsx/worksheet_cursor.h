@@ -68,7 +68,6 @@ class WorksheetCursor final : public SheetCursor {
   const FormattedLineTracker& lineTracker() const { return lines_; }
   // With PieceStart::deferSharedStrings: whether the cell next() gave is a
   // shared string left to look up, and its index in the table.
-  bool deferSharedStrings() const { return deferStrings_; }
   bool deferredShared() const { return deferredShared_; }
   std::uint64_t sharedIndex() const { return sharedIndex_; }
 
