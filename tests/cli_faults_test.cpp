@@ -26,10 +26,12 @@ using test::ChildProcess;
 using test::GeneratedSheet;
 
 // Every file and folder under `root`, by path relative to it.
+// Called while the converter runs, so entries may vanish under the walk:
+// names are worked out without asking the file system again.
 Strings tree(const std::string& root) {
   Strings names;
   for (const auto& e : fs::recursive_directory_iterator(root))
-    names.push_back(fs::relative(e.path(), root).string());
+    names.push_back(e.path().lexically_relative(root).string());
   std::sort(names.begin(), names.end());
   return names;
 }
