@@ -27,13 +27,21 @@ using test::GeneratedSheet;
 
 // Every file and folder under `root`, by path relative to it.
 // Called while the converter runs, so entries may vanish under the walk:
-// names are worked out without asking the file system again.
+// names are worked out without asking the file system again, and a walk
+// that trips on a vanished entry starts over.
 Strings tree(const std::string& root) {
-  Strings names;
-  for (const auto& e : fs::recursive_directory_iterator(root))
-    names.push_back(e.path().lexically_relative(root).string());
-  std::sort(names.begin(), names.end());
-  return names;
+  std::error_code ec;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    Strings names;
+    ec.clear();
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+      names.push_back(it->path().lexically_relative(root).string());
+    if (!ec) {
+      std::sort(names.begin(), names.end());
+      return names;
+    }
+  }
+  throw fs::filesystem_error("cannot list the folder", root, ec);
 }
 
 // Hidden entries are the converter's temporary files.
