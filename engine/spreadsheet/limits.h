@@ -36,8 +36,10 @@ inline constexpr std::size_t kMaxRelationshipsBytes = std::size_t(16) << 20;
 // the spin count [MS-OFFCRYPTO] allows.
 inline constexpr std::size_t kMaxEncryptionInfoBytes = 1u << 20;
 inline constexpr std::uint32_t kMaxSpinCount = 10000000;
-// Read-ahead of the sheet XML scanner.
+// Read-ahead of the sheet XML scanner, and what it starts with on a
+// smaller part.
 inline constexpr std::size_t kXmlScanBufferBytes = 256u << 10;
+inline constexpr std::size_t kMinXmlScanBufferBytes = 4u << 10;
 // One tag or text run of a streamed part.
 inline constexpr std::size_t kMaxXmlTokenBytes = 64u << 20;
 // The parts parsed with expat (workbook, styles, relationships): one tag,

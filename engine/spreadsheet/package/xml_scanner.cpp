@@ -61,7 +61,11 @@ inline bool isNamespaceDeclaration(std::string_view name) {
 XmlScanner::XmlScanner(PartStream& stream)
     : partName_(stream.partName()),
       input_(std::make_unique<ReadAhead>(stream)),
-      buf_(kXmlScanBufferBytes),
+      // No larger than the part (its size is checked as it is read): each
+      // page of a buffer costs a fault when it is zeroed, which on a small
+      // workbook took longer than reading it.
+      buf_(std::clamp<std::uint64_t>(stream.size() + 1, kMinXmlScanBufferBytes,
+                                     kXmlScanBufferBytes)),
       data_(buf_.data()) {
   attrs_.reserve(16);
 }
